@@ -1,0 +1,118 @@
+#include "d88_image.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+D88Image::D88Image()
+    : file(nullptr),
+      diskCount(0),
+      firstSector(1),
+      lastSector(16),
+      diskOffsets(),
+      diskSize(0),
+      diskOffset(0),
+      trackOffsets(),
+      mediaType(-1),
+      diskName(),
+      streamBuffer() {}
+
+D88Image::~D88Image() {
+  if (file != nullptr) {
+    std::fclose(file);
+  }
+}
+
+int D88Image::readAt(int32_t position, unsigned char* bytes, int size) {
+  if (position < 0 || std::fseek(file, position, SEEK_SET) != 0) {
+    return 0;
+  }
+  return static_cast<int>(std::fread(bytes, 1, static_cast<size_t>(size), file));
+}
+
+bool D88Image::open(const char* path) {
+  if (file != nullptr) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  if (path == nullptr) {
+    diskCount = 0;
+    mediaType = -1;
+    return true;
+  }
+
+  std::FILE* opened = std::fopen(path, "rb");
+  if (opened == nullptr) {
+    return false;
+  }
+  // Must precede the first read; the buffer outlives the stream, as both are ours.
+  std::setvbuf(opened, streamBuffer, _IOFBF, sizeof streamBuffer);
+
+  // A directory opens on POSIX systems, but its first read fails with an
+  // error rather than end of file: it is no image, so it does not open.
+  unsigned char header[kDiskHeaderSize];
+  if (std::fread(header, 1, sizeof header, opened) < sizeof header && std::ferror(opened) != 0) {
+    std::fclose(opened);
+    return false;
+  }
+  file = opened;
+
+  int32_t position = 0;
+  diskCount = 0;
+  while (diskCount < kMaxDisks) {
+    diskOffsets[diskCount] = position;
+    if (readAt(position, header, kDiskHeaderSize) < kDiskHeaderSize) {
+      break;  // a file that ends inside a disk header holds no further disk
+    }
+    diskCount += 1;
+    // A size field that would move the next disk before the start of the file
+    // or past the signed 32-bit range ends the scan; this disk stays counted.
+    const int64_t next = static_cast<int64_t>(position) + readLE32(header + kDiskSizeOffset);
+    if (next < 0 || next > INT32_MAX) {
+      break;
+    }
+    position = static_cast<int32_t>(next);
+  }
+  return true;
+}
+
+bool D88Image::selectDisk(int index) {
+  if (file == nullptr) {
+    return false;
+  }
+  diskOffset = -1;
+  mediaType = -1;
+  diskSize = 0;
+  std::memset(diskName, 0, sizeof diskName);
+  if (index < 0 || index >= diskCount) {
+    return false;
+  }
+
+  unsigned char header[kDiskHeaderSize];
+  // The scan saw a whole header here; a short read means the file changed since.
+  if (readAt(diskOffsets[index], header, kDiskHeaderSize) < kDiskHeaderSize) {
+    return false;
+  }
+  diskOffset = diskOffsets[index];
+  for (int i = 0; i < kTrackCount; ++i) {
+    trackOffsets[i] = readLE32(header + kTrackTableOffset + 4 * i);
+  }
+  mediaType = header[kMediaTypeOffset];
+  diskSize = readLE32(header + kDiskSizeOffset);
+  for (int i = 0; i < kDiskNameSize && header[kDiskNameOffset + i] != 0; ++i) {
+    diskName[i] = static_cast<char>(header[kDiskNameOffset + i]);
+  }
+  return true;
+}
+
+int32_t D88Image::getDiskOffset(int index) const {
+  if (index < 0 || index >= diskCount) {
+    return -1;
+  }
+  return diskOffsets[index];
+}
+
+void D88Image::setSectorRange(int first, int last) {
+  firstSector = first;
+  lastSector = last;
+}

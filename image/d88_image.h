@@ -1,0 +1,115 @@
+#pragma once
+/// D88Image: a read-only view of one D88 file (layout in d88_format.h).
+///
+/// `open` finds where each disk image in the file begins, `selectDisk` loads
+/// one disk's header, and the sector reads find sectors of that disk by their
+/// ID (C, H, R, N), walking the records of one track from its start. Nothing
+/// here prints: operations return a bool, or the number of bytes they
+/// delivered, 0 meaning nothing.
+///
+/// Every byte of the file is untrusted. Offsets and counts are bounded before
+/// they move the stream, every read's count is looked at, and every walk ends
+/// at the end of the file at the latest.
+
+#include <cstdint>
+#include <cstdio>
+
+#include "d88_format.h"
+
+class D88Image {
+ public:
+  D88Image();
+  ~D88Image();
+  D88Image(const D88Image&) = delete;
+  D88Image& operator=(const D88Image&) = delete;
+
+  /// Opens `path` for binary reading and records where each disk image begins
+  /// (at most kMaxDisks; a file ending inside a disk header ends the scan).
+  /// Returns false, with no file open, when the file cannot be opened or its
+  /// first read fails (a directory, say). A file that was open is closed first.
+  /// With a null path, closes the file and returns true. The selected disk is
+  /// left as it was either way: call `selectDisk` after opening.
+  bool open(const char* path);
+
+  /// Loads the header of disk `index` (0-based). On false, no disk is
+  /// selected: media type -1, size 0, empty name, and no sector is delivered.
+  /// Without an open file, returns false and changes nothing.
+  bool selectDisk(int index);
+
+  int getDiskCount() const { return diskCount; }
+  /// File offset where disk `index` begins; -1 for an index holding no disk.
+  int32_t getDiskOffset(int index) const;
+  /// The selected disk's name: at most 16 bytes, always zero-terminated.
+  const char* getDiskName() const { return diskName; }
+  /// The selected disk's media type byte, or -1 when no disk is selected.
+  int getMediaType() const { return mediaType; }
+  /// The selected disk's size field; 0 when no disk is selected.
+  int32_t getDiskSize() const { return diskSize; }
+
+  /// The sector numbers R of a track's first and last sector, which
+  /// `readSectors` steps by. Default 1 to 16.
+  void setSectorRange(int first, int last);
+
+  /// Copies at most `length` bytes of the first record in track `track` whose
+  /// ID is c/h/r/n into `buffer`. Returns the bytes delivered: the smaller of
+  /// the record's data length and `length`, less if the file ends first; 0
+  /// when the sector is not found or the track cannot be read.
+  int readSector(int track, int c, int h, int r, int n, unsigned char* buffer, int length);
+
+  /// Reads `length` bytes from the run of sectors of size code `n` that starts
+  /// at c/h/r in track `track`, stepping after `lastSector` to `firstSector` of
+  /// the next track (head 0, head 1, then the next cylinder). Returns `length`
+  /// when every sector of the run was delivered in full; otherwise the bytes of
+  /// the sectors before the first that was not. 0 for a negative `length` or
+  /// an `n` outside 0 to kMaxSizeCode.
+  int readSectors(int track, int c, int h, int r, int n, unsigned char* buffer, int length);
+
+  /// Writes the IDs C, H, R, N of the records of track `track`, in stored
+  /// order, as 4-byte entries into `out`, as many as fit in `length` bytes.
+  /// Returns the bytes written; 0 when the track cannot be read.
+  int listSectorIds(int track, unsigned char* out, int length);
+
+  /// The data length field of the first record in track `track` whose ID is
+  /// c/h/r/n, or -1 when no such record is found. Tells a sector that is
+  /// missing from one that holds fewer bytes than were asked of it.
+  int sectorLength(int track, int c, int h, int r, int n);
+
+  /// Whether track `track` of the selected disk lies in the image: it is in
+  /// the table, present, and within the disk.
+  bool hasTrack(int track) const;
+
+  /// Steps a sector ID to the next one of a run, as `readSectors` does.
+  void nextSectorId(int& track, int& c, int& h, int& r) const;
+
+ private:
+  struct SectorHeader {
+    int c, h, r, n;
+    int count;
+    int dataLength;
+  };
+
+  /// File offset of track `track`'s first record, or -1 when it cannot be read.
+  int32_t trackStart(int track) const;
+  bool seekTrack(int track);
+  bool readSectorHeader(SectorHeader& header);
+  /// Walks track `track` to the first record with ID c/h/r/n and leaves the
+  /// stream at its data. Returns its data length, or -1 when not found.
+  int seekSector(int track, int c, int h, int r, int n);
+  /// Reads `size` bytes at file offset `position`; returns the bytes read.
+  int readAt(int32_t position, unsigned char* bytes, int size);
+
+  /// Large enough that the walk of a whole track is served from one read.
+  static constexpr int kStreamBufferSize = 16384;
+
+  std::FILE* file;
+  int32_t diskCount;
+  int32_t firstSector;
+  int32_t lastSector;
+  int32_t diskOffsets[kMaxDisks];
+  int32_t diskSize;
+  int32_t diskOffset;
+  int32_t trackOffsets[kTrackCount];
+  int32_t mediaType;
+  char diskName[kDiskNameSize + 1];
+  char streamBuffer[kStreamBufferSize];
+};
