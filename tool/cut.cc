@@ -1,0 +1,118 @@
+#include "cut.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "d88cut.h"
+
+unsigned char g_cutBuffer[kCutBufferSize];
+
+namespace {
+
+// The file being written, from its creation to its close.
+std::FILE* g_outFile = nullptr;
+
+// Enough IDs to show what a track holds; a longer track is listed up to here.
+constexpr int kListedIds = 64;
+
+// Says on standard error which sector stopped a run that delivered `got` of
+// `wanted` bytes, and what its track holds instead.
+void reportShortRun(const char* name, int track, int c, int h, int r, int n, int got,
+                    int wanted) {
+  // The run stepped whole sectors up to the one that fell short.
+  const int sectorSize = 128 << n;
+  for (int i = 0; i < got / sectorSize; ++i) {
+    g_image.nextSectorId(track, c, h, r);
+  }
+  const int asked = wanted - got < sectorSize ? wanted - got : sectorSize;
+
+  std::fprintf(stderr, "%s: read %d of %d bytes; sector C %d H %d R %d N %d ", name, got,
+               wanted, c, h, r, n);
+  if (!g_image.hasTrack(track)) {
+    std::fprintf(stderr, "not found: track %d is not in the image\n", track);
+    return;
+  }
+  if (g_image.sectorLength(track, c, h, r, n) >= 0) {
+    // Read again only to count what the sector holds; the bytes are zeroed after.
+    const int held = g_image.readSector(track, c, h, r, n, g_cutBuffer + got, asked);
+    std::fprintf(stderr, "in track %d holds %d of the %d bytes wanted\n", track, held, asked);
+    return;
+  }
+  unsigned char ids[4 * (kListedIds + 1)];
+  const int listed = g_image.listSectorIds(track, ids, sizeof ids);
+  std::fprintf(stderr, "not found in track %d, which holds", track);
+  if (listed == 0) {
+    std::fputs(" no sector records", stderr);
+  }
+  for (int i = 0; i < listed && i < 4 * kListedIds; i += 4) {
+    std::fprintf(stderr, " %d/%d/%d/%d", ids[i], ids[i + 1], ids[i + 2], ids[i + 3]);
+  }
+  std::fputs(listed > 4 * kListedIds ? " ...\n" : "\n", stderr);
+}
+
+// Writes `length` bytes of g_cutBuffer from `offset` to a new file `name`.
+bool writeOutput(const char* name, int offset, int length) {
+  g_outFile = std::fopen(name, "wb");
+  if (g_outFile == nullptr) {
+    std::fprintf(stderr, "%s: cannot create: %s\n", name, std::strerror(errno));
+    return false;
+  }
+  const size_t size = static_cast<size_t>(length);
+  bool written = std::fwrite(g_cutBuffer + offset, 1, size, g_outFile) == size;
+  int reason = errno;
+  // A full device may only say so when the buffered bytes are flushed at close.
+  if (std::fclose(g_outFile) != 0 && written) {
+    written = false;
+    reason = errno;
+  }
+  g_outFile = nullptr;
+  if (!written) {
+    std::fprintf(stderr, "%s: cannot write: %s\n", name, std::strerror(reason));
+    std::remove(name);  // no incomplete file is left behind
+  }
+  return written;
+}
+
+}  // namespace
+
+bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
+  if (n < 0 || n > kMaxSizeCode) {
+    std::fprintf(stderr, "%s: size code %d is not one of 0 to %d\n", name, n, kMaxSizeCode);
+    return false;
+  }
+  if (offset < 0 || length < 0 ||
+      static_cast<int64_t>(offset) + length > static_cast<int64_t>(kCutBufferSize)) {
+    std::fprintf(stderr, "%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
+                 name, offset, length, kCutBufferSize);
+    return false;
+  }
+  const int wanted = offset + length;
+  const int got = g_image.readSectors(track, c, h, r, n, g_cutBuffer, wanted);
+  std::printf("cutting ... %s\n", name);
+
+  const bool whole = got == wanted;
+  if (!whole) {
+    reportShortRun(name, track, c, h, r, n, got, wanted);
+    // Never write what an earlier cut left in the buffer.
+    std::memset(g_cutBuffer + got, 0, static_cast<size_t>(wanted - got));
+  }
+  const bool written = writeOutput(name, offset, length);
+  return whole && written;
+}
+
+bool cutLayout(const CutEntry& program, const CutEntry* dataFiles) {
+  bool allWhole = cutFile("PROG", program.track, program.track >> 1, program.track & 1,
+                          program.sector, kCutSizeCode, program.offset, program.length);
+  for (int row = 0; dataFiles[row].sector != 0; ++row) {
+    const CutEntry& entry = dataFiles[row];
+    char name[16];
+    std::snprintf(name, sizeof name, "MUS%02d", row);
+    if (!cutFile(name, entry.track, entry.track >> 1, entry.track & 1, entry.sector,
+                 kCutSizeCode, entry.offset, entry.length)) {
+      allWhole = false;
+    }
+  }
+  return allWhole;
+}

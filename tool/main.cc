@@ -1,0 +1,3 @@
+#include "d88cut.h"
+
+int main(int argc, char** argv) { return runD88Cut(argc, argv); }
