@@ -1,0 +1,125 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace d88test {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "d88cut-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot create a temporary folder");
+  }
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  // Make anything a test locked up removable again first.
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
+  const std::string where = file(name);
+  if (!writeFile(where, bytes)) {
+    throw std::runtime_error("cannot write " + where);
+  }
+  return where;
+}
+
+namespace {
+
+std::string quote(const std::string& word) {
+  std::string quoted = "'";
+  for (char ch : word) {
+    quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+  }
+  return quoted + "'";
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// A Windows console turns each "\n" into "\r\n"; that, and nothing else, is undone.
+std::string unixLineEnds(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+bool windowsTool() {
+  const std::string command = toolCommand();
+  return command.size() > 4 && command.compare(command.size() - 5, 5, ".exe'") == 0;
+}
+
+}  // namespace
+
+std::string toolCommand() {
+  const char* exe = std::getenv("D88CUT_EXE");
+  const char* runner = std::getenv("D88CUT_RUNNER");
+  std::string command = runner != nullptr && *runner != '\0' ? std::string(runner) + " " : "";
+  return command + quote(exe != nullptr && *exe != '\0' ? exe : D88CUT_BUILT_EXE);
+}
+
+ToolRun runTool(const std::string& dir, const std::vector<std::string>& args) {
+  // Captures go beside the folder, so that the folder holds only what the tool wrote.
+  TempDir captures;
+  std::string command = "cd " + quote(dir) + " && " + toolCommand();
+  for (const std::string& arg : args) {
+    command += " " + quote(arg);
+  }
+  command += " </dev/null >" + quote(captures.file("out")) + " 2>" + quote(captures.file("err"));
+  const int raw = std::system(command.c_str());
+
+  ToolRun run;
+  run.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = slurp(captures.file("out"));
+  run.err = slurp(captures.file("err"));
+  if (windowsTool()) {
+    run.out = unixLineEnds(run.out);
+    run.err = unixLineEnds(run.err);
+  }
+  return run;
+}
+
+std::string realFixturesDir() {
+  const char* dir = D88CUT_REAL_FIXTURES;
+  return fs::is_directory(dir) ? std::string(dir) : std::string();
+}
+
+std::vector<std::string> realFixtures() {
+  std::vector<std::string> files;
+  const std::string dir = realFixturesDir();
+  if (dir.empty()) {
+    return files;
+  }
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() == ".d88") {
+      files.push_back(entry.path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace d88test

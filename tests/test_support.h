@@ -1,0 +1,49 @@
+#pragma once
+// Temporary folders and running the built d88cut, for the tests.
+
+#include <string>
+#include <vector>
+
+#include "d88_builder.h"
+
+namespace d88test {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  // Writes `bytes` to `name` in this folder and returns its path.
+  std::string write(const std::string& name, const Bytes& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+struct ToolRun {
+  int status = -1;  // the exit status, or -1 when the tool did not exit normally
+  std::string out;  // standard output, line ends as a Linux console writes them
+  std::string err;  // standard error, likewise
+};
+
+// The command the tests run as d88cut: D88CUT_EXE if set, else the one built
+// here; D88CUT_RUNNER, if set, is put before it (an emulator such as wine).
+std::string toolCommand();
+
+// Runs d88cut with `args` in the folder `dir`, with no standard input.
+// Output a Windows build writes with CR LF line ends is given back with LF.
+ToolRun runTool(const std::string& dir, const std::vector<std::string>& args);
+
+// The folder of real images written by other tools, or "" when it is absent.
+std::string realFixturesDir();
+
+// The real image files in realFixturesDir(), sorted by name.
+std::vector<std::string> realFixtures();
+
+}  // namespace d88test
