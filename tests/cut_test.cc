@@ -1,1 +1,179 @@
+// Whole cuts by the built d88cut: every output compared with the bytes the
+// builder put on the disk, and what happens when a sector or an output fails.
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "d88_builder.h"
+#include "test_support.h"
+
+using d88test::Bytes;
+using d88test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Output {
+  const char* name;
+  int track;
+  int r;
+  int length;
+};
+
+// Where each file lies, written out from the layouts' description.
+const std::vector<Output> k2HDOutputs = {
+    {"PROG", 8, 1, 57344},   {"MUS00", 70, 1, 1024}, {"MUS01", 70, 5, 2048}, {"MUS02", 71, 1, 2048},
+    {"MUS03", 71, 5, 2048},  {"MUS04", 72, 1, 2048}, {"MUS05", 72, 5, 2048}, {"MUS06", 73, 1, 2048},
+    {"MUS07", 73, 5, 3072},  {"MUS08", 74, 1, 4096},
+};
+const std::vector<Output> k2DDOutputs = {
+    {"PROG", 10, 1, 55296},   {"MUS00", 110, 1, 1024}, {"MUS01", 111, 1, 2048}, {"MUS02", 112, 1, 2048},
+    {"MUS03", 113, 1, 2048},  {"MUS04", 114, 1, 2048}, {"MUS05", 115, 1, 2048}, {"MUS06", 116, 1, 2048},
+    {"MUS07", 117, 1, 3072},  {"MUS08", 118, 1, 4096},
+};
+
+// Expects every output but `except` to hold exactly its run of a standard disk.
+void expectWholeOutputs(const TempDir& dir, const std::vector<Output>& outputs, int sectorsPerTrack,
+                        const std::string& except = "") {
+  for (const Output& o : outputs) {
+    if (o.name == except) {
+      continue;
+    }
+    SCOPED_TRACE(o.name);
+    EXPECT_EQ(d88test::readFile(dir.file(o.name)), d88test::standardRun(o.track, o.r, sectorsPerTrack, o.length));
+  }
+}
+
+size_t countOf(const Bytes& bytes, unsigned char value) {
+  return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), value));
+}
+
+}  // namespace
+
+TEST(CutTest, WholeDisksCutByteExact) {
+  struct Case {
+    const char* what;
+    Bytes image;
+    const std::vector<Output>* outputs;
+    int sectorsPerTrack;
+    const char* banner;
+  };
+  const Case cases[] = {
+      {"2HD", d88test::standard2HD(), &k2HDOutputs, 8, "2HD Version\n"},
+      {"2HD stored out of order", d88test::standard2HD(true), &k2HDOutputs, 8, "2HD Version\n"},
+      {"2DD", d88test::standard2DD(), &k2DDOutputs, 5, "2DD Version\n"},
+      {"2DD stored out of order", d88test::standard2DD(true), &k2DDOutputs, 5, "2DD Version\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("image.d88", c.image);
+    const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, d88test::cutTranscript(c.banner));
+    EXPECT_EQ(run.err, "");
+    expectWholeOutputs(dir, *c.outputs, c.sectorsPerTrack);
+    // The bytes a text-mode stream would change are really there, and arrived.
+    const Bytes prog = d88test::readFile(dir.file("PROG"));
+    for (unsigned char awkward : {0x0A, 0x0D, 0x1A}) {
+      EXPECT_GT(countOf(prog, awkward), 100u) << "byte " << int(awkward);
+    }
+  }
+}
+
+TEST(CutTest, ExistingOutputsAreReplaced) {
+  TempDir dir;
+  dir.write("image.d88", d88test::standard2HD());
+  dir.write("PROG", Bytes(100000, 0x55));  // longer than the new PROG
+  dir.write("MUS00", Bytes(10, 0x55));
+  dir.write("MUS08", Bytes(8192, 0x55));
+  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+  EXPECT_EQ(run.status, 0);
+  expectWholeOutputs(dir, k2HDOutputs, 8);
+}
+
+TEST(CutTest, ShortRunsAreZeroFilledAndNamed) {
+  const Bytes hd = d88test::standard2HD();
+  const size_t r6 = d88test::standardRecordOffset(72, 6, 8);
+  Bytes missing = hd;
+  missing[r6 + 2] = 9;  // track 72 holds R 9 where R 6 was
+  Bytes shortSector = hd;
+  shortSector[r6 + 14] = 0x00;  // R 6 of track 72 holds 512 bytes; its record keeps its place
+  shortSector[r6 + 15] = 0x02;
+  Bytes absentTrack = hd;
+  d88test::putLE32(absentTrack, 0x20 + 4 * 74, 0);
+  Bytes truncated = hd;  // the file ends 100 bytes into the data of track 74 R 1
+  truncated.resize(d88test::standardRecordOffset(74, 1, 8) + 16 + 100);
+
+  struct Case {
+    const char* what;
+    Bytes image;
+    const char* file;  // the one output that is short
+    int whole;         // its leading bytes that are the disk's
+    std::string err;
+  };
+  const Case cases[] = {
+      {"a missing sector", missing, "MUS05", 1024,
+       "MUS05: read 1024 of 2048 bytes; sector C 36 H 0 R 6 N 3 not found in track 72, which holds "
+       "36/0/1/3 36/0/2/3 36/0/3/3 36/0/4/3 36/0/5/3 36/0/9/3 36/0/7/3 36/0/8/3\n"},
+      {"a sector holding fewer bytes than asked", shortSector, "MUS05", 1024,
+       "MUS05: read 1024 of 2048 bytes; sector C 36 H 0 R 6 N 3 in track 72 holds 512 of the 1024 bytes wanted\n"},
+      {"an absent track", absentTrack, "MUS08", 0,
+       "MUS08: read 0 of 4096 bytes; sector C 37 H 0 R 1 N 3 not found: track 74 is not in the image\n"},
+      {"a file that ends inside sector data", truncated, "MUS08", 0,
+       "MUS08: read 0 of 4096 bytes; sector C 37 H 0 R 1 N 3 in track 74 holds 100 of the 1024 bytes wanted\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("image.d88", c.image);
+    const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, d88test::cutTranscript("2HD Version\n")) << "standard output is as for a whole cut";
+    EXPECT_EQ(run.err, c.err);
+    expectWholeOutputs(dir, k2HDOutputs, 8, c.file);
+
+    const Output& o = *std::find_if(k2HDOutputs.begin(), k2HDOutputs.end(),
+                                    [&](const Output& x) { return x.name == std::string(c.file); });
+    const Bytes written = d88test::readFile(dir.file(c.file));
+    Bytes expected = d88test::standardRun(o.track, o.r, 8, c.whole);
+    // Past what was read, zeros: never what the cut before left in the buffer.
+    expected.resize(static_cast<size_t>(o.length), 0);
+    EXPECT_EQ(written, expected);
+  }
+}
+
+TEST(CutTest, AnOutputNameTakenByAFolder) {
+  TempDir dir;
+  dir.write("image.d88", d88test::standard2HD());
+  fs::create_directory(dir.file("MUS03"));
+  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, d88test::cutTranscript("2HD Version\n"));
+  const std::string prefix = "MUS03: cannot create: ";
+  EXPECT_EQ(run.err.compare(0, prefix.size(), prefix), 0) << run.err;
+  EXPECT_GT(run.err.size(), prefix.size() + 1) << "the system's reason is given";
+  EXPECT_EQ(run.err.back(), '\n');
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line";
+  EXPECT_TRUE(fs::is_directory(dir.file("MUS03"))) << "the folder is left alone";
+  expectWholeOutputs(dir, k2HDOutputs, 8, "MUS03");
+}
+
+TEST(CutTest, AFullDevice) {
+  if (!fs::exists("/dev/full")) {
+    GTEST_SKIP() << "this system has no /dev/full";
+  }
+  TempDir dir;
+  dir.write("image.d88", d88test::standard2DD());
+  fs::create_symlink("/dev/full", dir.file("MUS02"));
+  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, d88test::cutTranscript("2DD Version\n"));
+  EXPECT_EQ(run.err, "MUS02: cannot write: No space left on device\n");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("MUS02")))) << "the incomplete file is removed";
+  expectWholeOutputs(dir, k2DDOutputs, 5, "MUS02");
+}

@@ -68,23 +68,37 @@ std::string unixLineEnds(const std::string& text) {
 }
 
 bool windowsTool() {
-  const std::string command = toolCommand();
-  return command.size() > 4 && command.compare(command.size() - 5, 5, ".exe'") == 0;
+  const std::string path = toolPath();
+  return path.size() > 4 && path.compare(path.size() - 4, 4, ".exe") == 0;
 }
 
 }  // namespace
 
-std::string toolCommand() {
+std::string toolPath() {
   const char* exe = std::getenv("D88CUT_EXE");
+  return exe != nullptr && *exe != '\0' ? exe : D88CUT_BUILT_EXE;
+}
+
+std::string toolCommand() {
   const char* runner = std::getenv("D88CUT_RUNNER");
   std::string command = runner != nullptr && *runner != '\0' ? std::string(runner) + " " : "";
-  return command + quote(exe != nullptr && *exe != '\0' ? exe : D88CUT_BUILT_EXE);
+  return command + quote(toolPath());
+}
+
+std::string cutTranscript(const std::string& banner) {
+  std::string out = banner + "cutting ... PROG\n";
+  for (int i = 0; i <= 8; ++i) {
+    out += "cutting ... MUS0" + std::to_string(i) + "\n";
+  }
+  return out;
 }
 
 ToolRun runTool(const std::string& dir, const std::vector<std::string>& args) {
   // Captures go beside the folder, so that the folder holds only what the tool wrote.
   TempDir captures;
-  std::string command = "cd " + quote(dir) + " && " + toolCommand();
+  // A hang is a failure, not a stuck test run: timeout ends it with status 124.
+  const bool canTimeOut = std::system("command -v timeout >/dev/null 2>&1") == 0;
+  std::string command = "cd " + quote(dir) + " && " + (canTimeOut ? "timeout 120 " : "") + toolCommand();
   for (const std::string& arg : args) {
     command += " " + quote(arg);
   }

@@ -36,6 +36,13 @@ struct ToolRun {
 // here; D88CUT_RUNNER, if set, is put before it (an emulator such as wine).
 std::string toolCommand();
 
+// The program path the tests run, as the tool receives it in argv[0].
+std::string toolPath();
+
+// Standard output of a run that cuts a whole layout: the banner, then one
+// "cutting ..." line per file.
+std::string cutTranscript(const std::string& banner);
+
 // Runs d88cut with `args` in the folder `dir`, with no standard input.
 // Output a Windows build writes with CR LF line ends is given back with LF.
 ToolRun runTool(const std::string& dir, const std::vector<std::string>& args);
