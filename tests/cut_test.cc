@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "d88_builder.h"
+#include "expected_layouts.h"
 #include "test_support.h"
 
 using d88test::Bytes;
@@ -17,29 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Output {
-  const char* name;
-  int track;
-  int r;
-  int length;
-};
-
-// Where each file lies, written out from the layouts' description.
-const std::vector<Output> k2HDOutputs = {
-    {"PROG", 8, 1, 57344},   {"MUS00", 70, 1, 1024}, {"MUS01", 70, 5, 2048}, {"MUS02", 71, 1, 2048},
-    {"MUS03", 71, 5, 2048},  {"MUS04", 72, 1, 2048}, {"MUS05", 72, 5, 2048}, {"MUS06", 73, 1, 2048},
-    {"MUS07", 73, 5, 3072},  {"MUS08", 74, 1, 4096},
-};
-const std::vector<Output> k2DDOutputs = {
-    {"PROG", 10, 1, 55296},   {"MUS00", 110, 1, 1024}, {"MUS01", 111, 1, 2048}, {"MUS02", 112, 1, 2048},
-    {"MUS03", 113, 1, 2048},  {"MUS04", 114, 1, 2048}, {"MUS05", 115, 1, 2048}, {"MUS06", 116, 1, 2048},
-    {"MUS07", 117, 1, 3072},  {"MUS08", 118, 1, 4096},
-};
+using d88test::ExpectedOutput;
+using d88test::k2DDOutputs;
+using d88test::k2HDOutputs;
 
 // Expects every output but `except` to hold exactly its run of a standard disk.
-void expectWholeOutputs(const TempDir& dir, const std::vector<Output>& outputs, int sectorsPerTrack,
+void expectWholeOutputs(const TempDir& dir, const std::vector<ExpectedOutput>& outputs, int sectorsPerTrack,
                         const std::string& except = "") {
-  for (const Output& o : outputs) {
+  for (const ExpectedOutput& o : outputs) {
     if (o.name == except) {
       continue;
     }
@@ -58,7 +44,7 @@ TEST(CutTest, WholeDisksCutByteExact) {
   struct Case {
     const char* what;
     Bytes image;
-    const std::vector<Output>* outputs;
+    const std::vector<ExpectedOutput>* outputs;
     int sectorsPerTrack;
     const char* banner;
   };
@@ -137,8 +123,8 @@ TEST(CutTest, ShortRunsAreZeroFilledAndNamed) {
     EXPECT_EQ(run.err, c.err);
     expectWholeOutputs(dir, k2HDOutputs, 8, c.file);
 
-    const Output& o = *std::find_if(k2HDOutputs.begin(), k2HDOutputs.end(),
-                                    [&](const Output& x) { return x.name == std::string(c.file); });
+    const ExpectedOutput& o = *std::find_if(k2HDOutputs.begin(), k2HDOutputs.end(),
+                                    [&](const ExpectedOutput& x) { return x.name == std::string(c.file); });
     const Bytes written = d88test::readFile(dir.file(c.file));
     Bytes expected = d88test::standardRun(o.track, o.r, 8, c.whole);
     // Past what was read, zeros: never what the cut before left in the buffer.

@@ -7,17 +7,11 @@
 
 #include "d88_builder.h"
 #include "d88_image.h"
+#include "expected_layouts.h"
 #include "test_support.h"
 
 using d88test::Bytes;
 using d88test::TempDir;
-
-namespace {
-
-const char* const kOutputs[] = {"PROG",  "MUS00", "MUS01", "MUS02", "MUS03",
-                                "MUS04", "MUS05", "MUS06", "MUS07", "MUS08"};
-
-}  // namespace
 
 TEST(RealImagesTest, EachOpensAndReportsItsMedia) {
   if (d88test::realFixturesDir().empty()) {
@@ -65,8 +59,8 @@ TEST(RealImagesTest, CutAsStoredAnd2HDAnd2DD) {
       EXPECT_EQ(run.out, d88test::cutTranscript(effective == 0x20 ? "2HD Version\n" : "2DD Version\n"));
       // Every file is short, and each is named in one line of its own, in order.
       size_t at = 0;
-      for (const char* name : kOutputs) {
-        const std::string head = std::string(name) + ": read ";
+      for (const d88test::ExpectedOutput& o : d88test::k2HDOutputs) {
+        const std::string head = std::string(o.name) + ": read ";
         EXPECT_EQ(run.err.compare(at, head.size(), head), 0) << "at " << at << " of:\n" << run.err;
         at = run.err.find('\n', at);
         ASSERT_NE(at, std::string::npos);
