@@ -1,5 +1,6 @@
 #include "d88_image.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -48,23 +49,23 @@ bool D88Image::open(const char* path) {
   // Must precede the first read; the buffer outlives the stream, as both are ours.
   std::setvbuf(opened, streamBuffer, _IOFBF, sizeof streamBuffer);
 
-  // A directory opens on POSIX systems, but its first read fails with an
-  // error rather than end of file: it is no image, so it does not open.
-  unsigned char header[kDiskHeaderSize];
-  if (std::fread(header, 1, sizeof header, opened) < sizeof header && std::ferror(opened) != 0) {
-    std::fclose(opened);
-    return false;
-  }
   file = opened;
-
+  unsigned char header[kDiskHeaderSize];
   int32_t position = 0;
-  diskCount = 0;
-  while (diskCount < kMaxDisks) {
-    diskOffsets[diskCount] = position;
+  int32_t found = 0;
+  while (found < kMaxDisks) {
     if (readAt(position, header, kDiskHeaderSize) < kDiskHeaderSize) {
+      // A directory opens on POSIX systems, but its first read fails with an
+      // error rather than end of file: it is no image, so it does not open.
+      if (found == 0 && std::ferror(file) != 0) {
+        std::fclose(file);
+        file = nullptr;
+        return false;
+      }
       break;  // a file that ends inside a disk header holds no further disk
     }
-    diskCount += 1;
+    diskOffsets[found] = position;
+    found += 1;
     // A size field that would move the next disk before the start of the file
     // or past the signed 32-bit range ends the scan; this disk stays counted.
     const int64_t next = static_cast<int64_t>(position) + readLE32(header + kDiskSizeOffset);
@@ -73,6 +74,7 @@ bool D88Image::open(const char* path) {
     }
     position = static_cast<int32_t>(next);
   }
+  diskCount = found;
   return true;
 }
 
@@ -95,7 +97,7 @@ bool D88Image::selectDisk(int index) {
   }
   diskOffset = diskOffsets[index];
   for (int i = 0; i < kTrackCount; ++i) {
-    trackOffsets[i] = readLE32(header + kTrackTableOffset + 4 * i);
+    trackOffsets[i] = readLE32(header + kTrackTableOffset + static_cast<ptrdiff_t>(4) * i);
   }
   mediaType = header[kMediaTypeOffset];
   diskSize = readLE32(header + kDiskSizeOffset);

@@ -33,7 +33,7 @@ TEST(CommandLineTest, NoArgumentPrintsUsage) {
   const d88test::ToolRun run = d88test::runTool(dir.path(), {});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "Usage: " + d88test::toolPath() + " [d88file] (DiskNo.)\n");
+  EXPECT_EQ(run.err, "Usage: " + d88test::programAsInvoked() + " [d88file] (DiskNo.)\n");
 }
 
 TEST(CommandLineTest, ImagesThatCannotBeOpened) {

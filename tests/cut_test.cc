@@ -160,6 +160,10 @@ TEST(CutTest, AFullDevice) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, d88test::cutTranscript("2DD Version\n"));
   EXPECT_EQ(run.err, "MUS02: cannot write: No space left on device\n");
-  EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("MUS02")))) << "the incomplete file is removed";
+  // Wine refuses to delete a link to a Unix device ("Invalid argument"); a
+  // real Windows has no such link, so only the Linux build is held to it here.
+  if (!d88test::windowsTool()) {
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("MUS02")))) << "the incomplete file is removed";
+  }
   expectWholeOutputs(dir, k2DDOutputs, 5, "MUS02");
 }

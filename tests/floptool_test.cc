@@ -30,7 +30,8 @@ TEST(FloptoolTest, CutFilesEqualTheRawImage) {
     TempDir cut;
     const std::string d88 = work.write("image.d88", d88test::standard2HD(interleaved));
     const std::string raw = work.file("image.hdm");
-    const std::string convert = "floptool flopconvert d88 pc98 '" + d88 + "' '" + raw + "' >/dev/null 2>&1";
+    std::string convert = "floptool flopconvert d88 pc98 '";
+    convert.append(d88).append("' '").append(raw).append("' >/dev/null 2>&1");
     ASSERT_EQ(std::system(convert.c_str()), 0) << convert;
     const Bytes rawBytes = d88test::readFile(raw);
     ASSERT_EQ(rawBytes.size(), 77u * 2 * 8 * 1024);

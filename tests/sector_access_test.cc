@@ -241,7 +241,7 @@ TEST(SectorAccessTest, ReadSectorsStopsAtTheFirstSectorNotDeliveredInFull) {
     if (c.last != 16) {
       opened.image.setSectorRange(c.first, c.last);
     }
-    Bytes buffer(20 * 1024, 0xEE);
+    Bytes buffer(static_cast<size_t>(20) * 1024, 0xEE);
     EXPECT_EQ(opened.image.readSectors(8, 4, 0, 1, c.n, buffer.data(), c.length), c.returned);
     if (c.returned > 0) {
       const Bytes expected = d88test::standardRun(8, 1, 8, c.returned);

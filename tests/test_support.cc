@@ -31,7 +31,7 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
-  const std::string where = file(name);
+  std::string where = file(name);
   if (!writeFile(where, bytes)) {
     throw std::runtime_error("cannot write " + where);
   }
@@ -55,28 +55,42 @@ std::string slurp(const std::string& path) {
   return all.str();
 }
 
-// A Windows console turns each "\n" into "\r\n"; that, and nothing else, is undone.
+// A Windows console writes each "\n" as "\r\n". That, and nothing else, is
+// undone: a bare "\n" is marked, so that it fails every comparison.
 std::string unixLineEnds(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
       continue;
     }
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      out += "<LF without CR>";
+    }
     out += text[i];
   }
   return out;
 }
+
+}  // namespace
 
 bool windowsTool() {
   const std::string path = toolPath();
   return path.size() > 4 && path.compare(path.size() - 4, 4, ".exe") == 0;
 }
 
-}  // namespace
+std::string programAsInvoked() {
+  if (!windowsTool()) {
+    return toolPath();
+  }
+  // Wine hands a Windows program its Unix path as drive Z:.
+  std::string windows = "Z:" + toolPath();
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  return windows;
+}
 
 std::string toolPath() {
   const char* exe = std::getenv("D88CUT_EXE");
-  return exe != nullptr && *exe != '\0' ? exe : D88CUT_BUILT_EXE;
+  return exe != nullptr && *exe != '\0' ? fs::absolute(exe).string() : std::string(D88CUT_BUILT_EXE);
 }
 
 std::string toolCommand() {

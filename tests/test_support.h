@@ -32,19 +32,25 @@ struct ToolRun {
   std::string err;  // standard error, likewise
 };
 
-// The command the tests run as d88cut: D88CUT_EXE if set, else the one built
-// here; D88CUT_RUNNER, if set, is put before it (an emulator such as wine).
+// The command that runs toolPath(): D88CUT_RUNNER, if set, is put before it.
 std::string toolCommand();
 
-// The program path the tests run, as the tool receives it in argv[0].
+// The program the tests run: D88CUT_EXE made absolute, or the one built here.
 std::string toolPath();
+
+// Whether that program is a Windows build (run under an emulator such as wine).
+bool windowsTool();
+
+// The program's name as the tool receives it in argv[0].
+std::string programAsInvoked();
 
 // Standard output of a run that cuts a whole layout: the banner, then one
 // "cutting ..." line per file.
 std::string cutTranscript(const std::string& banner);
 
 // Runs d88cut with `args` in the folder `dir`, with no standard input.
-// Output a Windows build writes with CR LF line ends is given back with LF.
+// A Windows build's CR LF line ends are given back as LF; a bare LF from it
+// is marked so that it fails any comparison.
 ToolRun runTool(const std::string& dir, const std::vector<std::string>& args);
 
 // The folder of real images written by other tools, or "" when it is absent.

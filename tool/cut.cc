@@ -60,9 +60,12 @@ bool writeOutput(const char* name, int offset, int length) {
     return false;
   }
   const size_t size = static_cast<size_t>(length);
-  bool written = std::fwrite(g_cutBuffer + offset, 1, size, g_outFile) == size;
+  // A full device may only say so when the buffered bytes are flushed, and
+  // some C runtimes (msvcrt under Wine) drop that failure from fclose's result:
+  // flush first, and look at both.
+  bool written = std::fwrite(g_cutBuffer + offset, 1, size, g_outFile) == size &&
+                 std::fflush(g_outFile) == 0;
   int reason = errno;
-  // A full device may only say so when the buffered bytes are flushed at close.
   if (std::fclose(g_outFile) != 0 && written) {
     written = false;
     reason = errno;

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs the tests that run the tool against the Windows build, d88cut.exe,
+# under Wine: the same tests as on Linux, with D88CUT_EXE and D88CUT_RUNNER set.
+# Needs the `windows` and `test` presets built first.
+#
+#   tests/wine.sh [PATH/TO/d88cut.exe]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+exe=$(realpath "${1:-build/windows/tool/d88cut.exe}")
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+
+export WINEDEBUG=-all
+WINEPREFIX=$(mktemp -d)
+export WINEPREFIX
+trap 'rm -rf "$WINEPREFIX"' EXIT
+# The first start lays out the prefix, which takes seconds; keep it out of the tests' time.
+"$wine" "$exe" >/dev/null 2>&1 || true
+
+D88CUT_EXE=$exe D88CUT_RUNNER=$wine build/test/tests/d88cut_tests \
+  --gtest_filter='CommandLineTest.*:CutTest.*:RealImagesTest.Cut*:FloptoolTest.*'
