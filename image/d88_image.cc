@@ -24,42 +24,31 @@ D88Image::~D88Image() {
   }
 }
 
-int D88Image::readAt(int32_t position, unsigned char* bytes, int size) {
-  if (position < 0 || std::fseek(file, position, SEEK_SET) != 0) {
+namespace {
+
+// Reads `size` bytes at file offset `position` of `stream`; returns the bytes read.
+int readAt(std::FILE* stream, int32_t position, unsigned char* bytes, int size) {
+  if (position < 0 || std::fseek(stream, position, SEEK_SET) != 0) {
     return 0;
   }
-  return static_cast<int>(std::fread(bytes, 1, static_cast<size_t>(size), file));
+  return static_cast<int>(std::fread(bytes, 1, static_cast<size_t>(size), stream));
 }
 
-bool D88Image::open(const char* path) {
-  if (file != nullptr) {
-    std::fclose(file);
-    file = nullptr;
-  }
-  if (path == nullptr) {
-    diskCount = 0;
-    mediaType = -1;
-    return true;
-  }
+}  // namespace
 
-  std::FILE* opened = std::fopen(path, "rb");
-  if (opened == nullptr) {
-    return false;
-  }
-  // Must precede the first read; the buffer outlives the stream, as both are ours.
-  std::setvbuf(opened, streamBuffer, _IOFBF, sizeof streamBuffer);
+int D88Image::readAt(int32_t position, unsigned char* bytes, int size) {
+  return ::readAt(file, position, bytes, size);
+}
 
-  file = opened;
+bool D88Image::scanDisks(std::FILE* stream) {
   unsigned char header[kDiskHeaderSize];
   int32_t position = 0;
   int32_t found = 0;
   while (found < kMaxDisks) {
-    if (readAt(position, header, kDiskHeaderSize) < kDiskHeaderSize) {
+    if (::readAt(stream, position, header, kDiskHeaderSize) < kDiskHeaderSize) {
       // A directory opens on POSIX systems, but its first read fails with an
-      // error rather than end of file: it is no image, so it does not open.
-      if (found == 0 && std::ferror(file) != 0) {
-        std::fclose(file);
-        file = nullptr;
+      // error rather than end of file: it is no image.
+      if (found == 0 && std::ferror(stream) != 0) {
         return false;
       }
       break;  // a file that ends inside a disk header holds no further disk
@@ -75,6 +64,40 @@ bool D88Image::open(const char* path) {
     position = static_cast<int32_t>(next);
   }
   diskCount = found;
+  return true;
+}
+
+bool D88Image::open(const char* path) {
+  if (file != nullptr) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  if (path == nullptr) {
+    diskCount = 0;
+    mediaType = -1;
+    return true;
+  }
+
+  // The scan reads one header per disk, the disks far apart: unbuffered, it
+  // reads just those bytes. The sector walks read through a buffer instead.
+  std::FILE* scanned = std::fopen(path, "rb");
+  if (scanned == nullptr) {
+    return false;
+  }
+  std::setvbuf(scanned, nullptr, _IONBF, 0);
+  const bool isImage = scanDisks(scanned);
+  std::fclose(scanned);
+  if (!isImage) {
+    return false;
+  }
+
+  file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    diskCount = 0;
+    return false;
+  }
+  // Must precede the first read; the buffer lives as long as the object.
+  std::setvbuf(file, streamBuffer, _IOFBF, sizeof streamBuffer);
   return true;
 }
 

@@ -97,6 +97,9 @@ class D88Image {
   int seekSector(int track, int c, int h, int r, int n);
   /// Reads `size` bytes at file offset `position`; returns the bytes read.
   int readAt(int32_t position, unsigned char* bytes, int size);
+  /// Records where each disk image of `stream` begins. False when its first
+  /// read fails with an error: the path names no readable file.
+  bool scanDisks(std::FILE* stream);
 
   /// Large enough that the walk of a whole track is served from one read.
   static constexpr int kStreamBufferSize = 16384;
