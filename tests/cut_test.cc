@@ -133,6 +133,25 @@ TEST(CutTest, ShortRunsAreZeroFilledAndNamed) {
   }
 }
 
+TEST(CutTest, ALongTrackIsListedInPart) {
+  // Track 70 holds 70 records of 16 bytes, none of them R 1 N 3.
+  std::vector<d88test::Sector> sectors;
+  for (int r = 1; r <= 70; ++r) {
+    sectors.push_back(d88test::sector(35, 0, r, 0, Bytes(16, 0)));
+  }
+  TempDir dir;
+  dir.write("image.d88", d88test::disk("LONG", d88test::kMedia2HD, {d88test::track(70, sectors)}));
+  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+  EXPECT_EQ(run.status, 1);
+  std::string listed;
+  for (int r = 1; r <= 64; ++r) {
+    listed += " 35/0/" + std::to_string(r) + "/0";
+  }
+  const std::string line =
+      "MUS00: read 0 of 1024 bytes; sector C 35 H 0 R 1 N 3 not found in track 70, which holds" + listed + " ...\n";
+  EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+}
+
 TEST(CutTest, AnOutputNameTakenByAFolder) {
   TempDir dir;
   dir.write("image.d88", d88test::standard2HD());

@@ -153,6 +153,21 @@ TEST(SectorAccessTest, NothingIsDeliveredWithoutASelection) {
   EXPECT_EQ(image.readSector(0, 0, 0, 1, 3, buffer.data(), 1024), 0) << "closed";
 }
 
+TEST(SectorAccessTest, NegativeTrackOffsetNeverReachesAnEarlierDisk) {
+  // Disk 1's track 0 points 1040 bytes back: at disk 0's last record, R 3.
+  const Bytes first = threeSectors();
+  const Bytes second = patched32(threeSectors(), kTrackEntry0, static_cast<uint32_t>(-1040));
+  TempDir dir;
+  D88Image image;
+  ASSERT_TRUE(image.open(dir.write("two.d88", d88test::concat({first, second})).c_str()));
+  ASSERT_TRUE(image.selectDisk(1));
+  Bytes buffer(1024);
+  EXPECT_FALSE(image.hasTrack(0));
+  EXPECT_EQ(image.readSector(0, 0, 0, 3, 3, buffer.data(), 1024), 0);
+  unsigned char ids[16];
+  EXPECT_EQ(image.listSectorIds(0, ids, sizeof ids), 0);
+}
+
 TEST(SectorAccessTest, TrackStartIsBoundedFarIntoTheFile) {
   // Disk 1 begins near the end of the signed 32-bit range, and its track
   // offset, added to that, leaves it. The file is sparse.
