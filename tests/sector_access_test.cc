@@ -59,6 +59,16 @@ struct Opened {
   }
 };
 
+// Expects track `track` of the selected disk to yield nothing: not sector
+// C 0 H 0 R `r` N 3, and no IDs.
+void expectTrackUnreadable(D88Image& image, int track, int r) {
+  Bytes buffer(1024);
+  unsigned char ids[16];
+  EXPECT_FALSE(image.hasTrack(track));
+  EXPECT_EQ(image.readSector(track, 0, 0, r, 3, buffer.data(), 1024), 0);
+  EXPECT_EQ(image.listSectorIds(track, ids, sizeof ids), 0);
+}
+
 }  // namespace
 
 TEST(SectorAccessTest, ReadSectorFindsTheFirstRecordWithThatId) {
@@ -161,11 +171,7 @@ TEST(SectorAccessTest, NegativeTrackOffsetNeverReachesAnEarlierDisk) {
   D88Image image;
   ASSERT_TRUE(image.open(dir.write("two.d88", d88test::concat({first, second})).c_str()));
   ASSERT_TRUE(image.selectDisk(1));
-  Bytes buffer(1024);
-  EXPECT_FALSE(image.hasTrack(0));
-  EXPECT_EQ(image.readSector(0, 0, 0, 3, 3, buffer.data(), 1024), 0);
-  unsigned char ids[16];
-  EXPECT_EQ(image.listSectorIds(0, ids, sizeof ids), 0);
+  expectTrackUnreadable(image, 0, 3);
 }
 
 TEST(SectorAccessTest, TrackStartIsBoundedFarIntoTheFile) {
@@ -189,11 +195,7 @@ TEST(SectorAccessTest, TrackStartIsBoundedFarIntoTheFile) {
   ASSERT_EQ(image.getDiskCount(), 2);
   ASSERT_TRUE(image.selectDisk(1));
   EXPECT_EQ(image.getDiskSize(), 0x7FFFFFFF);
-  Bytes buffer(1024);
-  EXPECT_FALSE(image.hasTrack(0));
-  EXPECT_EQ(image.readSector(0, 0, 0, 1, 3, buffer.data(), 1024), 0);
-  unsigned char ids[16];
-  EXPECT_EQ(image.listSectorIds(0, ids, sizeof ids), 0);
+  expectTrackUnreadable(image, 0, 1);
 }
 
 TEST(SectorAccessTest, ReadSectorsStepsAcrossTracksAndHeads) {
