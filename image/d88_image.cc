@@ -36,16 +36,12 @@ int readAt(std::FILE* stream, int32_t position, unsigned char* bytes, int size) 
 
 }  // namespace
 
-int D88Image::readAt(int32_t position, unsigned char* bytes, int size) {
-  return ::readAt(file, position, bytes, size);
-}
-
 bool D88Image::scanDisks(std::FILE* stream) {
   unsigned char header[kDiskHeaderSize];
   int32_t position = 0;
   int32_t found = 0;
   while (found < kMaxDisks) {
-    if (::readAt(stream, position, header, kDiskHeaderSize) < kDiskHeaderSize) {
+    if (readAt(stream, position, header, kDiskHeaderSize) < kDiskHeaderSize) {
       // A directory opens on POSIX systems, but its first read fails with an
       // error rather than end of file: it is no image.
       if (found == 0 && std::ferror(stream) != 0) {
@@ -115,7 +111,7 @@ bool D88Image::selectDisk(int index) {
 
   unsigned char header[kDiskHeaderSize];
   // The scan saw a whole header here; a short read means the file changed since.
-  if (readAt(diskOffsets[index], header, kDiskHeaderSize) < kDiskHeaderSize) {
+  if (readAt(file, diskOffsets[index], header, kDiskHeaderSize) < kDiskHeaderSize) {
     return false;
   }
   diskOffset = diskOffsets[index];

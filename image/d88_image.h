@@ -95,8 +95,6 @@ class D88Image {
   /// Walks track `track` to the first record with ID c/h/r/n and leaves the
   /// stream at its data. Returns its data length, or -1 when not found.
   int seekSector(int track, int c, int h, int r, int n);
-  /// Reads `size` bytes at file offset `position`; returns the bytes read.
-  int readAt(int32_t position, unsigned char* bytes, int size);
   /// Records where each disk image of `stream` begins. False when its first
   /// read fails with an error: the path names no readable file.
   bool scanDisks(std::FILE* stream);

@@ -111,7 +111,7 @@ ToolRun runTool(const std::string& dir, const std::vector<std::string>& args) {
   // Captures go beside the folder, so that the folder holds only what the tool wrote.
   TempDir captures;
   // A hang is a failure, not a stuck test run: timeout ends it with status 124.
-  const bool canTimeOut = std::system("command -v timeout >/dev/null 2>&1") == 0;
+  static const bool canTimeOut = std::system("command -v timeout >/dev/null 2>&1") == 0;
   std::string command = "cd " + quote(dir) + " && " + (canTimeOut ? "timeout 120 " : "") + toolCommand();
   for (const std::string& arg : args) {
     command += " " + quote(arg);
