@@ -5,8 +5,9 @@
 #    and again replacing the outputs of the run before;
 #  - the bytes it reads from the image (strace), against the bytes of the
 #    12 tracks the 2HD cut touches.
-# Targets: within 1.1 times cat; 64 disks no slower than one; at most 3.5
-# times the touched tracks' bytes. It reports; it is not a test.
+# Targets: within 1.1 times cat; 64 disks no slower than one; replacing
+# no slower than writing new outputs (at most 1.1 times); at most 3.5 times
+# the touched tracks' bytes. It reports; it is not a test.
 #
 #   bench/run.sh [RUNS] [FOLDER]    FOLDER: where to work (default: a new one under /tmp)
 set -euo pipefail
@@ -51,7 +52,9 @@ if command -v hyperfine >/dev/null && command -v python3 >/dev/null; then
   fresh="rm -f $outputs"
   one=$(mean_seconds "$tool $work/one.d88" "$fresh")
   many=$(mean_seconds "$tool $work/many.d88" "$fresh")
-  replace=$(mean_seconds "$tool $work/one.d88")
+  # Before each run, a process as the fresh case has one (rm), so that both
+  # find the caches alike; `true` leaves the last run's outputs in place.
+  replace=$(mean_seconds "$tool $work/one.d88" true)
   cat_one=$(mean_seconds "cat $work/one.d88")
   report "d88cut, one 2HD disk (1.28 MB), new outputs" "$(ms "$one")"
   report "cat > /dev/null, same image" "$(ms "$cat_one")"
@@ -59,7 +62,8 @@ if command -v hyperfine >/dev/null && command -v python3 >/dev/null; then
   report "d88cut, 64 such disks (82 MB), new outputs" "$(ms "$many")"
   report "  64 disks / one disk (target <= 1.0)" "$(ratio "$many" "$one")"
   report "d88cut, one disk, replacing the last run's outputs" "$(ms "$replace")"
-  report "  ratio to cat" "$(ratio "$replace" "$cat_one")"
+  report "  replacing / new outputs (target <= 1.1)" "$(ratio "$replace" "$one")"
+  report "  replacing / cat (target <= 1.1)" "$(ratio "$replace" "$cat_one")"
 else
   echo "timings need hyperfine and python3 (Debian packages hyperfine, python3)"
 fi

@@ -63,7 +63,7 @@ bool D88Image::scanDisks(std::FILE* stream) {
   return true;
 }
 
-bool D88Image::open(const char* path) {
+bool D88Image::open(const char* path, OpenFunction openFile) {
   if (file != nullptr) {
     std::fclose(file);
     file = nullptr;
@@ -73,10 +73,13 @@ bool D88Image::open(const char* path) {
     mediaType = -1;
     return true;
   }
+  if (openFile == nullptr) {
+    openFile = [](const char* name, const char* mode) { return std::fopen(name, mode); };
+  }
 
   // The scan reads one header per disk, the disks far apart: unbuffered, it
   // reads just those bytes. The sector walks read through a buffer instead.
-  std::FILE* scanned = std::fopen(path, "rb");
+  std::FILE* scanned = openFile(path, "rb");
   if (scanned == nullptr) {
     return false;
   }
@@ -87,7 +90,7 @@ bool D88Image::open(const char* path) {
     return false;
   }
 
-  file = std::fopen(path, "rb");
+  file = openFile(path, "rb");
   if (file == nullptr) {
     diskCount = 0;
     return false;

@@ -23,13 +23,18 @@ class D88Image {
   D88Image(const D88Image&) = delete;
   D88Image& operator=(const D88Image&) = delete;
 
+  /// How `open` opens a file, with fopen's arguments and result. A caller
+  /// whose platform takes paths in another form (UTF-16 on Windows) passes
+  /// its own; null means std::fopen.
+  using OpenFunction = std::FILE* (*)(const char* path, const char* mode);
+
   /// Opens `path` for binary reading and records where each disk image begins
   /// (at most kMaxDisks; a file ending inside a disk header ends the scan).
   /// Returns false, with no file open, when the file cannot be opened or its
   /// first read fails (a directory, say). A file that was open is closed first.
   /// With a null path, closes the file and returns true. The selected disk is
   /// left as it was either way: call `selectDisk` after opening.
-  bool open(const char* path);
+  bool open(const char* path, OpenFunction openFile = nullptr);
 
   /// Loads the header of disk `index` (0-based). On false, no disk is
   /// selected: media type -1, size 0, empty name, and no sector is delivered.

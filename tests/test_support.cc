@@ -38,8 +38,6 @@ std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
   return where;
 }
 
-namespace {
-
 std::string quote(const std::string& word) {
   std::string quoted = "'";
   for (char ch : word) {
@@ -47,6 +45,19 @@ std::string quote(const std::string& word) {
   }
   return quoted + "'";
 }
+
+std::vector<std::string> temporaryFiles(const std::string& dir) {
+  std::vector<std::string> found;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".d88cut-") != std::string::npos) {
+      found.push_back(name);
+    }
+  }
+  return found;
+}
+
+namespace {
 
 std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -107,16 +118,20 @@ std::string cutTranscript(const std::string& banner) {
   return out;
 }
 
-ToolRun runTool(const std::string& dir, const std::vector<std::string>& args) {
+ToolRun runTool(const std::string& dir, const std::vector<std::string>& args, const RunSetup& setup) {
   // Captures go beside the folder, so that the folder holds only what the tool wrote.
   TempDir captures;
   // A hang is a failure, not a stuck test run: timeout ends it with status 124.
   static const bool canTimeOut = std::system("command -v timeout >/dev/null 2>&1") == 0;
-  std::string command = "cd " + quote(dir) + " && " + (canTimeOut ? "timeout 120 " : "") + toolCommand();
+  std::string command = "cd " + quote(dir) + " && " + setup.prelude + " " +
+                        (setup.pipeFrom.empty() ? "" : setup.pipeFrom + " | ") +
+                        (canTimeOut ? "timeout 120 " : "") + toolCommand();
   for (const std::string& arg : args) {
     command += " " + quote(arg);
   }
-  command += " </dev/null >" + quote(captures.file("out")) + " 2>" + quote(captures.file("err"));
+  command += " " + (setup.pipeFrom.empty() ? setup.input : std::string()) + " >" +
+             (setup.output.empty() ? quote(captures.file("out")) : setup.output) + " 2>" +
+             quote(captures.file("err"));
   const int raw = std::system(command.c_str());
 
   ToolRun run;

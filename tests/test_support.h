@@ -48,10 +48,25 @@ std::string programAsInvoked();
 // "cutting ..." line per file.
 std::string cutTranscript(const std::string& banner);
 
+// How the shell starts the tool, beyond its arguments.
+struct RunSetup {
+  std::string prelude;              // shell commands run first, such as "ulimit -f 58;"
+  std::string input = "</dev/null";  // the redirection of standard input
+  std::string pipeFrom;             // a command whose output is piped in instead
+  std::string output;               // where standard output goes instead of a capture
+};
+
 // Runs d88cut with `args` in the folder `dir`, with no standard input.
 // A Windows build's CR LF line ends are given back as LF; a bare LF from it
 // is marked so that it fails any comparison.
-ToolRun runTool(const std::string& dir, const std::vector<std::string>& args);
+ToolRun runTool(const std::string& dir, const std::vector<std::string>& args,
+                const RunSetup& setup = {});
+
+// Quotes `word` for the shell.
+std::string quote(const std::string& word);
+
+// The names in `dir` that the tool's temporary files have (".NAME.d88cut-...").
+std::vector<std::string> temporaryFiles(const std::string& dir);
 
 // The folder of real images written by other tools, or "" when it is absent.
 std::string realFixturesDir();

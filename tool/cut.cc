@@ -1,24 +1,22 @@
 #include "cut.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "d88cut.h"
+#include "output_file.h"
 
 unsigned char g_cutBuffer[kCutBufferSize];
+CutDestination g_destination;
 
 namespace {
-
-// The file being written, from its creation to its close.
-std::FILE* g_outFile = nullptr;
 
 // Enough IDs to show what a track holds; a longer track is listed up to here.
 constexpr int kListedIds = 64;
 
 // Says on standard error which sector stopped a run that delivered `got` of
-// `wanted` bytes, and what its track holds instead.
+// `wanted` bytes, and what its track holds instead; the caller ends the line.
 void reportShortRun(const char* name, int track, int c, int h, int r, int n, int got,
                     int wanted) {
   // The run stepped whole sectors up to the one that fell short.
@@ -31,13 +29,13 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
   std::fprintf(stderr, "%s: read %d of %d bytes; sector C %d H %d R %d N %d ", name, got,
                wanted, c, h, r, n);
   if (!g_image.hasTrack(track)) {
-    std::fprintf(stderr, "not found: track %d is not in the image\n", track);
+    std::fprintf(stderr, "not found: track %d is not in the image", track);
     return;
   }
   if (g_image.sectorLength(track, c, h, r, n) >= 0) {
     // Read again only to count what the sector holds; the bytes are zeroed after.
     const int held = g_image.readSector(track, c, h, r, n, g_cutBuffer + got, asked);
-    std::fprintf(stderr, "in track %d holds %d of the %d bytes wanted\n", track, held, asked);
+    std::fprintf(stderr, "in track %d holds %d of the %d bytes wanted", track, held, asked);
     return;
   }
   unsigned char ids[4 * (kListedIds + 1)];
@@ -49,33 +47,9 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
   for (int i = 0; i < listed && i < 4 * kListedIds; i += 4) {
     std::fprintf(stderr, " %d/%d/%d/%d", ids[i], ids[i + 1], ids[i + 2], ids[i + 3]);
   }
-  std::fputs(listed > 4 * kListedIds ? " ...\n" : "\n", stderr);
-}
-
-// Writes `length` bytes of g_cutBuffer from `offset` to a new file `name`.
-bool writeOutput(const char* name, int offset, int length) {
-  g_outFile = std::fopen(name, "wb");
-  if (g_outFile == nullptr) {
-    std::fprintf(stderr, "%s: cannot create: %s\n", name, std::strerror(errno));
-    return false;
+  if (listed > 4 * kListedIds) {
+    std::fputs(" ...", stderr);
   }
-  const size_t size = static_cast<size_t>(length);
-  // A full device may only say so when the buffered bytes are flushed, and
-  // some C runtimes (msvcrt under Wine) drop that failure from fclose's result:
-  // flush first, and look at both.
-  bool written = std::fwrite(g_cutBuffer + offset, 1, size, g_outFile) == size &&
-                 std::fflush(g_outFile) == 0;
-  int reason = errno;
-  if (std::fclose(g_outFile) != 0 && written) {
-    written = false;
-    reason = errno;
-  }
-  g_outFile = nullptr;
-  if (!written) {
-    std::fprintf(stderr, "%s: cannot write: %s\n", name, std::strerror(reason));
-    std::remove(name);  // no incomplete file is left behind
-  }
-  return written;
 }
 
 }  // namespace
@@ -98,11 +72,18 @@ bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset
   const bool whole = got == wanted;
   if (!whole) {
     reportShortRun(name, track, c, h, r, n, got, wanted);
+    // A file with no byte from the image would only hide an earlier one.
+    if (got <= offset) {
+      std::fputs("; not written\n", stderr);
+      return false;
+    }
+    std::fputs("\n", stderr);
     // Never write what an earlier cut left in the buffer.
     std::memset(g_cutBuffer + got, 0, static_cast<size_t>(wanted - got));
   }
-  const bool written = writeOutput(name, offset, length);
-  return whole && written;
+  const bool placed = placeFile(g_destination.folder, name, g_cutBuffer + offset, length,
+                                g_destination.image);
+  return whole && placed;
 }
 
 bool cutLayout(const CutEntry& program, const CutEntry* dataFiles) {

@@ -4,6 +4,7 @@
 
 #include "cut.h"
 #include "layouts.h"
+#include "platform.h"
 
 D88Image g_image;
 
@@ -34,10 +35,11 @@ int runD88Cut(int argc, char** argv) {
     std::fprintf(stderr, "Usage: %s [d88file] (DiskNo.)\n", program);
     return 1;
   }
-  if (!g_image.open(argv[1])) {
+  if (!g_image.open(argv[1], openPath)) {
     std::fputs(kOpenFailure, stderr);
     return 1;
   }
+  g_destination.image = fileIdOf(argv[1], true);
   // The disk number the usage names is not read: disk 0 is the one cut. A
   // failed selection leaves the media type -1, which no format claims.
   g_image.selectDisk(0);

@@ -1,0 +1,144 @@
+#include "platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#ifdef _WIN32
+
+namespace {
+
+/// A Windows command line holds at most 32767 UTF-16 units: its arguments
+/// fit 3 bytes a unit, and there is at most one argument per two units.
+constexpr int kCommandLineUnits = 32767;
+char g_argumentBytes[3 * kCommandLineUnits + kCommandLineUnits / 2 + 2];
+char* g_arguments[kCommandLineUnits / 2 + 2];
+
+/// Room for two paths as Windows takes them.
+wchar_t g_widePaths[2][kCommandLineUnits + 1];
+
+}  // namespace
+
+const wchar_t* widePath(const char* path, int slot) {
+  wchar_t* out = g_widePaths[slot == 0 ? 0 : 1];
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, out, kCommandLineUnits + 1) <= 0) {
+    SetLastError(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  return out;
+}
+
+char** utf8Arguments(int argc, wchar_t** argv) {
+  if (argc < 0 || argc > kCommandLineUnits / 2) {
+    return nullptr;
+  }
+  int used = 0;
+  for (int i = 0; i < argc; ++i) {
+    const int room = static_cast<int>(sizeof g_argumentBytes) - used;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, g_argumentBytes + used, room,
+                                          nullptr, nullptr);
+    if (bytes <= 0) {
+      return nullptr;
+    }
+    g_arguments[i] = g_argumentBytes + used;
+    used += bytes;
+  }
+  g_arguments[argc] = nullptr;
+  return g_arguments;
+}
+
+std::FILE* openPath(const char* path, const char* mode) {
+  const wchar_t* name = widePath(path, 0);
+  const wchar_t* wideMode = widePath(mode, 1);
+  if (name == nullptr || wideMode == nullptr) {
+    errno = ENOENT;  // no file has a name that is not UTF-8 here
+    return nullptr;
+  }
+  return _wfopen(name, wideMode);
+}
+
+FileId fileIdOf(const char* path, bool followLink) {
+  FileId id;
+  const wchar_t* name = widePath(path, 0);
+  if (name == nullptr) {
+    return id;
+  }
+  // No access asked: this only looks at the file, and shares it with anyone.
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  HANDLE handle = CreateFileW(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return id;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(handle, &info)) {
+    id.known = true;
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  }
+  CloseHandle(handle);
+  return id;
+}
+
+const char* windowsReason(unsigned long code) {
+  static char text[512];
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  if (length == 0) {
+    std::snprintf(text, sizeof text, "Windows error %lu", code);
+    return text;
+  }
+  // The system's texts end with a line end, which the message adds itself.
+  size_t end = length;
+  while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n' || text[end - 1] == ' ')) {
+    --end;
+  }
+  text[end] = '\0';
+  return text;
+}
+
+#else
+
+std::FILE* openPath(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+FileId fileIdOf(const char* path, bool followLink) {
+  FileId id;
+  struct stat info {};
+  if ((followLink ? stat(path, &info) : lstat(path, &info)) == 0) {
+    id.known = true;
+    id.volume = static_cast<uint64_t>(info.st_dev);
+    id.index = static_cast<uint64_t>(info.st_ino);
+  }
+  return id;
+}
+
+#endif
+
+bool joinPath(char* out, size_t size, const char* folder, const char* name) {
+  const bool bare = folder == nullptr || *folder == '\0';
+  const size_t folderLength = bare ? 0 : std::strlen(folder);
+  const char last = bare ? '/' : folder[folderLength - 1];
+#ifdef _WIN32
+  const bool separated = last == '/' || last == '\\' || last == ':';
+#else
+  const bool separated = last == '/';
+#endif
+  const int written = std::snprintf(out, size, "%s%s%s", bare ? "" : folder,
+                                    separated ? "" : "/", name);
+  if (written < 0 || static_cast<size_t>(written) >= size) {
+    if (size > 0) {
+      out[0] = '\0';
+    }
+    return false;
+  }
+  return true;
+}
+
+const char* systemReason() { return std::strerror(errno); }

@@ -1,0 +1,65 @@
+#pragma once
+/// What differs between POSIX systems and Windows, apart from putting an
+/// output in place (output_file.h): the command line, paths, file identity
+/// and the system's reason for a failure.
+///
+/// The tool holds every path as bytes. On a POSIX system they are the bytes
+/// the process was given. On Windows they are UTF-8, taken from the UTF-16
+/// command line, and turned back into UTF-16 only where a file is opened, so
+/// that any name works whatever the system's code page.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#ifdef _WIN32
+/// Windows takes paths of up to 32767 UTF-16 units; each is at most 3 bytes of UTF-8.
+constexpr int kMaxPathBytes = 3 * 32767 + 1;
+#else
+#include <climits>
+/// The longest path the system's calls take, its terminating zero included.
+constexpr int kMaxPathBytes = PATH_MAX;
+#endif
+
+#ifdef _WIN32
+/// `path` in UTF-16, in one of two buffers (`slot` 0 or 1) that the next call
+/// with that slot reuses. Null, with the error ERROR_INVALID_NAME, when it is
+/// not UTF-8 or longer than Windows takes.
+const wchar_t* widePath(const char* path, int slot);
+
+/// The process's arguments as UTF-8, in storage that lasts the whole run.
+/// Null when they do not fit a Windows command line's 32767 units.
+char** utf8Arguments(int argc, wchar_t** argv);
+#endif
+
+/// fopen for a path held as the tool holds paths.
+std::FILE* openPath(const char* path, const char* mode);
+
+/// Writes `folder`/`name` into `out`, or `name` alone for an empty or null
+/// folder. False, with `out` empty, when it does not fit `size` bytes.
+bool joinPath(char* out, size_t size, const char* folder, const char* name);
+
+/// Which file a name stands for: device and inode on POSIX systems, volume
+/// and file index on Windows. Two names are one file when their ids are equal.
+struct FileId {
+  bool known = false;  // false: nothing stands at the name, or it could not be looked at
+  uint64_t volume = 0;
+  uint64_t index = 0;
+
+  bool sameAs(const FileId& other) const {
+    return known && other.known && volume == other.volume && index == other.index;
+  }
+};
+
+/// The file at `path`; through a symbolic link to its target when
+/// `followLink`, else the link itself.
+FileId fileIdOf(const char* path, bool followLink);
+
+/// The system's reason for the failure in errno, as one line without its end.
+const char* systemReason();
+
+#ifdef _WIN32
+/// The system's text for a Windows error code (GetLastError), as one line
+/// without its end. Valid until the next call.
+const char* windowsReason(unsigned long code);
+#endif
