@@ -16,6 +16,7 @@ D88Image::D88Image()
       trackOffsets(),
       mediaType(-1),
       diskName(),
+      fileSize(0),
       streamBuffer() {}
 
 D88Image::~D88Image() {
@@ -97,6 +98,15 @@ bool D88Image::open(const char* path, OpenFunction openFile) {
   }
   // Must precede the first read; the buffer lives as long as the object.
   std::setvbuf(file, streamBuffer, _IOFBF, sizeof streamBuffer);
+  // Where the file ends tells a walk cut short by it; a size that cannot be
+  // told (a long past what ftell holds) leaves the reads to find the end.
+  fileSize = INT64_MAX;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long end = std::ftell(file);
+    if (end >= 0) {
+      fileSize = end;
+    }
+  }
   return true;
 }
 

@@ -50,6 +50,10 @@ class D88Image {
   int getMediaType() const { return mediaType; }
   /// The selected disk's size field; 0 when no disk is selected.
   int32_t getDiskSize() const { return diskSize; }
+  /// Entry `track` of the selected disk's track table (0 = absent); 0 outside the table.
+  int32_t getTrackOffset(int track) const {
+    return track >= 0 && track < kTrackCount ? trackOffsets[track] : 0;
+  }
 
   /// The sector numbers R of a track's first and last sector, which
   /// `readSectors` steps by. Default 1 to 16.
@@ -86,17 +90,41 @@ class D88Image {
   /// Steps a sector ID to the next one of a run, as `readSectors` does.
   void nextSectorId(int& track, int& c, int& h, int& r) const;
 
- private:
-  struct SectorHeader {
-    int c, h, r, n;
-    int count;
-    int dataLength;
+  /// One sector record of a track, as a walk of the track meets it.
+  struct SectorRecord {
+    int c, h, r, n;    // the ID
+    int count;         // its sector count field: the records in its track
+    int dataLength;    // its data length field: the bytes that follow its header
+    int64_t position;  // file offset of its header
   };
+
+  /// How a walk of a track ended.
+  enum class WalkEnd {
+    kNoTrack,     // the track cannot be read: outside the table, absent, or outside the disk
+    kStopped,     // the caller stopped it at a record
+    kLastRecord,  // at the record whose position the record's own count names as the last
+    kFileEnds,    // the file ends inside a record's header or data, at getFileSize()
+  };
+
+  /// Walks the records of track `track` in stored order, the one walk every
+  /// search and listing of a track makes. Calls `visit(const SectorRecord&)`
+  /// for each record whose header was read whole; when it returns true, the
+  /// walk stops there with the stream at that record's data. Otherwise the
+  /// walk goes on past the data, and ends after the record whose position i
+  /// equals its own count minus 1 (a count of 0 names none), or where the
+  /// file ends.
+  template <typename Visit>
+  WalkEnd walkTrack(int track, Visit&& visit);
+
+  /// The size of the open file in bytes, or INT64_MAX when it is not known.
+  int64_t getFileSize() const { return fileSize; }
+
+ private:
 
   /// File offset of track `track`'s first record, or -1 when it cannot be read.
   int32_t trackStart(int track) const;
-  bool seekTrack(int track);
-  bool readSectorHeader(SectorHeader& header);
+  /// Reads the record header at the stream's position, `position` in the file.
+  bool readRecordHeader(int64_t position, SectorRecord& record);
   /// Walks track `track` to the first record with ID c/h/r/n and leaves the
   /// stream at its data. Returns its data length, or -1 when not found.
   int seekSector(int track, int c, int h, int r, int n);
@@ -117,5 +145,35 @@ class D88Image {
   int32_t trackOffsets[kTrackCount];
   int32_t mediaType;
   char diskName[kDiskNameSize + 1];
+  int64_t fileSize;
   char streamBuffer[kStreamBufferSize];
 };
+
+template <typename Visit>
+D88Image::WalkEnd D88Image::walkTrack(int track, Visit&& visit) {
+  const int32_t start = trackStart(track);
+  if (start < 0 || std::fseek(file, start, SEEK_SET) != 0) {
+    return WalkEnd::kNoTrack;
+  }
+  // Every step reads a whole header or ends the walk, so the walk ends at the
+  // end of the file even when no record's count stops it.
+  int64_t position = start;
+  for (int64_t i = 0;; ++i) {
+    SectorRecord record{};
+    if (!readRecordHeader(position, record)) {
+      return WalkEnd::kFileEnds;
+    }
+    if (visit(static_cast<const SectorRecord&>(record))) {
+      return WalkEnd::kStopped;
+    }
+    position += kSectorHeaderSize + record.dataLength;
+    if (position > fileSize || std::fseek(file, record.dataLength, SEEK_CUR) != 0) {
+      return WalkEnd::kFileEnds;
+    }
+    // Each record carries the track's count afresh; the walk ends at the
+    // position the record it is at names as the last.
+    if (i == record.count - 1) {
+      return WalkEnd::kLastRecord;
+    }
+  }
+}

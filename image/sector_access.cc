@@ -24,49 +24,36 @@ int32_t D88Image::trackStart(int track) const {
 
 bool D88Image::hasTrack(int track) const { return trackStart(track) >= 0; }
 
-bool D88Image::seekTrack(int track) {
-  const int32_t start = trackStart(track);
-  return start >= 0 && std::fseek(file, start, SEEK_SET) == 0;
-}
-
-bool D88Image::readSectorHeader(SectorHeader& header) {
+bool D88Image::readRecordHeader(int64_t position, SectorRecord& record) {
   unsigned char bytes[kSectorHeaderSize];
   // A header cut short by the end of the file ends the walk.
   if (std::fread(bytes, 1, sizeof bytes, file) < sizeof bytes) {
     return false;
   }
-  header.c = bytes[kSectorCOffset];
-  header.h = bytes[kSectorHOffset];
-  header.r = bytes[kSectorROffset];
-  header.n = bytes[kSectorNOffset];
-  header.count = readLE16(bytes + kSectorCountOffset);
-  header.dataLength = readLE16(bytes + kDataLengthOffset);
+  record.c = bytes[kSectorCOffset];
+  record.h = bytes[kSectorHOffset];
+  record.r = bytes[kSectorROffset];
+  record.n = bytes[kSectorNOffset];
+  record.count = readLE16(bytes + kSectorCountOffset);
+  record.dataLength = readLE16(bytes + kDataLengthOffset);
+  record.position = position;
   return true;
 }
 
 int D88Image::seekSector(int track, int c, int h, int r, int n) {
-  if (!seekTrack(track)) {
-    return -1;
-  }
-  // Every step reads a whole header or ends the walk, so the walk ends at the
-  // end of the file even when no record's count stops it.
-  for (int64_t i = 0;; ++i) {
-    SectorHeader header{};
-    if (!readSectorHeader(header) || header.count == 0) {
-      return -1;
+  int found = -1;
+  walkTrack(track, [&](const SectorRecord& record) {
+    // The search gives up at a record that says its track holds none.
+    if (record.count == 0) {
+      return true;
     }
-    if (header.c == c && header.h == h && header.r == r && header.n == n) {
-      return header.dataLength;
+    if (record.c == c && record.h == h && record.r == r && record.n == n) {
+      found = record.dataLength;
+      return true;
     }
-    if (std::fseek(file, header.dataLength, SEEK_CUR) != 0) {
-      return -1;
-    }
-    // Each record carries the track's count afresh; the walk ends at the
-    // position the record it is at names as the last.
-    if (i == header.count - 1) {
-      return -1;
-    }
-  }
+    return false;
+  });
+  return found;
 }
 
 int D88Image::sectorLength(int track, int c, int h, int r, int n) {
@@ -123,24 +110,18 @@ int D88Image::readSectors(int track, int c, int h, int r, int n, unsigned char* 
 }
 
 int D88Image::listSectorIds(int track, unsigned char* out, int length) {
-  if (length < 0 || !seekTrack(track)) {
+  if (length < 4) {
     return 0;
   }
   int written = 0;
   // Unlike the search, the listing does not stop at a record whose count is 0.
-  for (int64_t i = 0; length - written >= 4; ++i) {
-    SectorHeader header{};
-    if (!readSectorHeader(header)) {
-      break;
-    }
-    out[written] = static_cast<unsigned char>(header.c);
-    out[written + 1] = static_cast<unsigned char>(header.h);
-    out[written + 2] = static_cast<unsigned char>(header.r);
-    out[written + 3] = static_cast<unsigned char>(header.n);
+  walkTrack(track, [&](const SectorRecord& record) {
+    out[written] = static_cast<unsigned char>(record.c);
+    out[written + 1] = static_cast<unsigned char>(record.h);
+    out[written + 2] = static_cast<unsigned char>(record.r);
+    out[written + 3] = static_cast<unsigned char>(record.n);
     written += 4;
-    if (std::fseek(file, header.dataLength, SEEK_CUR) != 0 || i == header.count - 1) {
-      break;
-    }
-  }
+    return length - written < 4;
+  });
   return written;
 }

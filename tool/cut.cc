@@ -86,17 +86,47 @@ bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset
   return whole && placed;
 }
 
-bool cutLayout(const CutEntry& program, const CutEntry* dataFiles) {
-  bool allWhole = cutFile("PROG", program.track, program.track >> 1, program.track & 1,
-                          program.sector, kCutSizeCode, program.offset, program.length);
-  for (int row = 0; dataFiles[row].sector != 0; ++row) {
-    const CutEntry& entry = dataFiles[row];
-    char name[16];
-    std::snprintf(name, sizeof name, "MUS%02d", row);
-    if (!cutFile(name, entry.track, entry.track >> 1, entry.track & 1, entry.sector,
-                 kCutSizeCode, entry.offset, entry.length)) {
+int layoutFileCount(const MediaFormat& format) {
+  int rows = 0;
+  while (format.dataFiles[rows].sector != 0) {
+    ++rows;
+  }
+  return 1 + rows;
+}
+
+CutEntry layoutFile(const MediaFormat& format, int index, char (&name)[kFileNameSize]) {
+  if (index == 0) {
+    std::snprintf(name, sizeof name, "PROG");
+    return *format.program;
+  }
+  std::snprintf(name, sizeof name, "MUS%02d", (index - 1) % 100);
+  return format.dataFiles[index - 1];
+}
+
+bool cutLayout(const MediaFormat& format) {
+  bool allWhole = true;
+  for (int i = 0; i < layoutFileCount(format); ++i) {
+    char name[kFileNameSize];
+    const CutEntry entry = layoutFile(format, i, name);
+    if (!cutFile(name, entry.track, entry.track >> 1, entry.track & 1, entry.sector, kCutSizeCode,
+                 entry.offset, entry.length)) {
       allWhole = false;
     }
   }
   return allWhole;
+}
+
+int countShortFiles(const MediaFormat& format) {
+  g_image.setSectorRange(format.firstSector, format.lastSector);
+  int shortFiles = 0;
+  for (int i = 0; i < layoutFileCount(format); ++i) {
+    char name[kFileNameSize];
+    const CutEntry entry = layoutFile(format, i, name);
+    const int wanted = entry.offset + entry.length;
+    if (g_image.readSectors(entry.track, entry.track >> 1, entry.track & 1, entry.sector, kCutSizeCode,
+                            g_cutBuffer, wanted) != wanted) {
+      ++shortFiles;
+    }
+  }
+  return shortFiles;
 }

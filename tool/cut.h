@@ -30,7 +30,20 @@ extern CutDestination g_destination;
 /// run was read and the whole file put in place.
 bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length);
 
-/// Cuts "PROG" from `program`, then "MUS00", "MUS01", ... from the rows of
-/// `dataFiles` up to the row whose sector is 0. Every file is attempted;
-/// returns true when all of them were cut whole.
-bool cutLayout(const CutEntry& program, const CutEntry* dataFiles);
+/// Room for an output's name: "PROG", "MUS00" to "MUS99".
+constexpr int kFileNameSize = 8;
+
+/// How many files `format` cuts: PROG, then one per data row.
+int layoutFileCount(const MediaFormat& format);
+
+/// File `index` of `format`, in cutting order ("PROG", then "MUS00", "MUS01",
+/// ...): its row, with its name written into `name`.
+CutEntry layoutFile(const MediaFormat& format, int index, char (&name)[kFileNameSize]);
+
+/// Cuts every file of `format` in order, after its geometry was set. Every
+/// file is attempted; returns true when all of them were cut whole.
+bool cutLayout(const MediaFormat& format);
+
+/// How many files of `format` the selected disk would give short, read as
+/// the cut reads them (its geometry is set) but with nothing printed or written.
+int countShortFiles(const MediaFormat& format);

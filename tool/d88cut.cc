@@ -1,9 +1,13 @@
 #include "d88cut.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "cut.h"
+#include "input.h"
 #include "layouts.h"
+#include "listing.h"
+#include "options.h"
 #include "platform.h"
 
 D88Image g_image;
@@ -17,38 +21,77 @@ constexpr char kOpenFailure[] =
     "\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"
     ".\n";
 
-const MediaFormat* findMediaFormat(int mediaType) {
-  for (const MediaFormat& format : kMediaFormats) {
-    if (format.mediaType == mediaType) {
-      return &format;
-    }
+/// The disk --disk names, or -1 after saying that the file holds no such disk.
+int chosenDisk(const Options& options) {
+  int disk = 0;
+  const int disks = g_image.getDiskCount();
+  if (parseDiskNumber(options.disk, disk) && disk < disks) {
+    return disk;
   }
-  return nullptr;
+  const char* label = imageLabel(options.image);
+  if (disks == 0) {
+    std::fprintf(stderr, "%s holds no disks; there is no disk %s\n", label, options.disk);
+  } else if (disks == 1) {
+    std::fprintf(stderr, "%s holds 1 disk (0); there is no disk %s\n", label, options.disk);
+  } else {
+    std::fprintf(stderr, "%s holds %d disks (0 to %d); there is no disk %s\n", label, disks, disks - 1,
+                 options.disk);
+  }
+  return -1;
 }
 
 }  // namespace
 
 int runD88Cut(int argc, char** argv) {
-  if (argc < 2) {
-    // argv[0] may be null when a caller passes no arguments at all.
-    const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "d88cut";
-    std::fprintf(stderr, "Usage: %s [d88file] (DiskNo.)\n", program);
-    return 1;
+  Options options;
+  switch (parseCommandLine(argc, argv, options)) {
+    case Parsed::kError:
+      return 1;
+    case Parsed::kNoImage:
+      printUsage(stderr, options.program);
+      return 1;
+    case Parsed::kRun:
+      break;
   }
-  if (!g_image.open(argv[1], openPath)) {
+  if (options.help) {
+    printHelp(options.program);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("d88cut %s\n", D88CUT_VERSION);
+    return 0;
+  }
+
+  if (openImage(options.image) != nullptr) {
     std::fputs(kOpenFailure, stderr);
     return 1;
   }
-  g_destination.image = fileIdOf(argv[1], true);
-  // The disk number the usage names is not read: disk 0 is the one cut. A
-  // failed selection leaves the media type -1, which no format claims.
-  g_image.selectDisk(0);
+  // Standard input is no file an output could stand for.
+  g_destination.image = std::strcmp(options.image, "-") == 0 ? FileId{} : fileIdOf(options.image, true);
 
-  const MediaFormat* format = findMediaFormat(g_image.getMediaType());
+  const int disk = options.disk != nullptr ? chosenDisk(options) : 0;
+  if (disk < 0) {
+    return 1;
+  }
+  if (options.list) {
+    listImage(imageLabel(options.image), options.media, options.disk != nullptr ? disk : -1);
+    return 0;
+  }
+  // A failed selection leaves the media type -1, which no format claims.
+  g_image.selectDisk(disk);
+  const MediaFormat* format =
+      options.media != nullptr ? options.media : findMediaFormat(g_image.getMediaType());
   if (format == nullptr) {
     return 0;
   }
+  if (options.outputDir != nullptr && !makeFolders(options.outputDir)) {
+    std::fprintf(stderr, "d88cut: cannot use %s as the output folder: %s\n", options.outputDir,
+                 systemReason());
+    return 1;
+  }
+  g_destination.folder = options.outputDir;
+
   std::fputs(format->banner, stdout);
   g_image.setSectorRange(format->firstSector, format->lastSector);
-  return cutLayout(*format->program, format->dataFiles) ? 0 : 1;
+  return cutLayout(*format) ? 0 : 1;
 }

@@ -35,6 +35,7 @@ constexpr CutEntry kLayout2DD[] = {
 
 /// What the tool does with a disk of one media type.
 struct MediaFormat {
+  const char* name;    // as --media and the listing name it
   int mediaType;       // the disk header's media type byte
   const char* banner;  // printed on standard output before cutting
   int firstSector;     // the track geometry runs step by
@@ -44,6 +45,16 @@ struct MediaFormat {
 };
 
 constexpr MediaFormat kMediaFormats[] = {
-    {0x10, "2DD Version\n", 1, 5, &kProgram2DD, kLayout2DD},
-    {0x20, "2HD Version\n", 1, 8, &kProgram2HD, kLayout2HD},
+    {"2DD", 0x10, "2DD Version\n", 1, 5, &kProgram2DD, kLayout2DD},
+    {"2HD", 0x20, "2HD Version\n", 1, 8, &kProgram2HD, kLayout2HD},
 };
+
+/// The format that cuts disks of `mediaType`, or null for a medium with no layout.
+inline const MediaFormat* findMediaFormat(int mediaType) {
+  for (const MediaFormat& format : kMediaFormats) {
+    if (format.mediaType == mediaType) {
+      return &format;
+    }
+  }
+  return nullptr;
+}

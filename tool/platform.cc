@@ -2,12 +2,17 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
-#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #ifdef _WIN32
@@ -104,9 +109,135 @@ const char* windowsReason(unsigned long code) {
   return text;
 }
 
+std::FILE* binaryStandardInput() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  return stdin;
+}
+
+std::FILE* openAnonymousFile() {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  // GetTempFileName makes the file; it is opened again, to be deleted at its last close.
+  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"d88", 0, name) == 0) {
+    errno = EACCES;
+    return nullptr;
+  }
+  HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                              nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    DeleteFileW(name);
+    errno = EACCES;
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, "w+b");
+  if (stream == nullptr) {
+    _close(descriptor);
+  }
+  return stream;
+}
+
+std::FILE* reopenStream(std::FILE* stream) {
+  const int descriptor = _dup(_fileno(stream));
+  if (descriptor < 0) {
+    return nullptr;
+  }
+  std::FILE* again = _fdopen(descriptor, "rb");
+  if (again == nullptr) {
+    _close(descriptor);
+  }
+  return again;
+}
+
+namespace {
+
+bool makeFolder(const char* path) {
+  const wchar_t* name = widePath(path, 0);
+  if (name == nullptr) {
+    errno = ENOENT;
+    return false;
+  }
+  if (CreateDirectoryW(name, nullptr)) {
+    return true;
+  }
+  const DWORD attributes = GetFileAttributesW(name);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    errno = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ENOTDIR;
+    return errno == 0;
+  }
+  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
+  return false;
+}
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isDriveEnd(char c) { return c == ':'; }
+
+}  // namespace
+
 #else
 
 std::FILE* openPath(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+std::FILE* binaryStandardInput() { return stdin; }
+
+std::FILE* openAnonymousFile() {
+  const char* folder = std::getenv("TMPDIR");
+  char name[kMaxPathBytes];
+  if (folder == nullptr || *folder == '\0' ||
+      !joinPath(name, sizeof name, folder, "d88cut-input-XXXXXX")) {
+    std::snprintf(name, sizeof name, "/tmp/d88cut-input-XXXXXX");
+  }
+  const int descriptor = mkstemp(name);
+  if (descriptor < 0) {
+    return nullptr;
+  }
+  // Unnamed at once: the system frees it when the process ends, however it ends.
+  unlink(name);
+  std::FILE* stream = fdopen(descriptor, "w+b");
+  if (stream == nullptr) {
+    close(descriptor);
+  }
+  return stream;
+}
+
+std::FILE* reopenStream(std::FILE* stream) {
+  const int descriptor = dup(fileno(stream));
+  if (descriptor < 0) {
+    return nullptr;
+  }
+  std::FILE* again = fdopen(descriptor, "rb");
+  if (again == nullptr) {
+    close(descriptor);
+  }
+  return again;
+}
+
+namespace {
+
+bool makeFolder(const char* path) {
+  if (mkdir(path, 0777) == 0) {
+    return true;
+  }
+  const int reason = errno;
+  struct stat info {};
+  if (stat(path, &info) == 0) {
+    errno = S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    return errno == 0;
+  }
+  errno = reason;
+  return false;
+}
+
+bool isSeparator(char c) { return c == '/'; }
+bool isDriveEnd(char) { return false; }
+
+}  // namespace
 
 FileId fileIdOf(const char* path, bool followLink) {
   FileId id;
@@ -142,3 +273,42 @@ bool joinPath(char* out, size_t size, const char* folder, const char* name) {
 }
 
 const char* systemReason() { return std::strerror(errno); }
+
+bool isSeekable(std::FILE* stream) {
+  struct stat info {};
+  if (fstat(fileno(stream), &info) != 0) {
+    return false;
+  }
+#ifdef _WIN32
+  return (info.st_mode & S_IFMT) == S_IFREG;
+#else
+  return S_ISREG(info.st_mode) || S_ISBLK(info.st_mode);
+#endif
+}
+
+bool makeFolders(const char* path) {
+  char prefix[kMaxPathBytes];
+  const size_t length = std::strlen(path);
+  if (length == 0 || length >= sizeof prefix) {
+    errno = length == 0 ? ENOENT : ENAMETOOLONG;
+    return false;
+  }
+  std::memcpy(prefix, path, length + 1);
+  // Each parent in turn, then the folder itself; a root or drive ("/", "C:") is not made.
+  for (size_t end = 1; end <= length; ++end) {
+    if (end < length && !isSeparator(prefix[end])) {
+      continue;
+    }
+    if (end < length && (isSeparator(prefix[end - 1]) || isDriveEnd(prefix[end - 1]))) {
+      continue;
+    }
+    const char kept = prefix[end];
+    prefix[end] = '\0';
+    const bool made = makeFolder(prefix);
+    prefix[end] = kept;
+    if (!made) {
+      return false;
+    }
+  }
+  return true;
+}

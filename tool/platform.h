@@ -63,3 +63,24 @@ const char* systemReason();
 /// without its end. Valid until the next call.
 const char* windowsReason(unsigned long code);
 #endif
+
+/// Whether `stream` is a file that can be read at any offset (a regular file
+/// or a block device), rather than a pipe, FIFO, socket or terminal.
+bool isSeekable(std::FILE* stream);
+
+/// Standard input, read in binary mode (on Windows, where it is text by default).
+std::FILE* binaryStandardInput();
+
+/// A new, empty file for reading and writing in binary, in the user's folder
+/// for temporary files (TMPDIR, else /tmp; on Windows the user's temp
+/// folder), that no other program sees by name and that is gone when the
+/// process ends, however it ends. Null, with the reason in errno, on failure.
+std::FILE* openAnonymousFile();
+
+/// A second stream, for binary reading, on the file that `stream` reads. The
+/// two share one file position: seek before reading. Null on failure.
+std::FILE* reopenStream(std::FILE* stream);
+
+/// Makes the folder `path` and any missing parents. False, with the reason
+/// in errno, when it cannot be made or a part of it is not a folder.
+bool makeFolders(const char* path);
