@@ -1,6 +1,8 @@
 // Runs the whole command, as `d88cut image.d88`, on arbitrary bytes in the
 // fuzz folder, which it makes the current folder so that the cut files land
-// there. Give libFuzzer absolute paths, and -close_fd_mask=3 to keep the
+// there; then lists it, as `d88cut --list --disk 0 --media 2HD image.d88`:
+// the listing walks every track of a disk and reads every disk's runs, the
+// widest reader of untrusted bytes here. Give libFuzzer absolute paths, and -close_fd_mask=3 to keep the
 // tool's own output quiet.
 
 #include <unistd.h>
@@ -24,5 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char image[] = "image.d88";
   char* argv[] = {program, image, nullptr};
   runD88Cut(2, argv);
+
+  char list[] = "--list";
+  char disk[] = "--disk";
+  char zero[] = "0";
+  char media[] = "--media";
+  char hd[] = "2HD";
+  char* listArgv[] = {program, list, disk, zero, media, hd, image, nullptr};
+  runD88Cut(7, listArgv);
   return 0;
 }

@@ -20,4 +20,4 @@ trap 'rm -rf "$WINEPREFIX"' EXIT
 "$wine" "$exe" >/dev/null 2>&1 || true
 
 D88CUT_EXE=$exe D88CUT_RUNNER=$wine build/test/tests/d88cut_tests \
-  --gtest_filter='CommandLineTest.*:CutTest.*:OutputTest.*:RealImagesTest.Cut*:FloptoolTest.*'
+  --gtest_filter='CommandLineTest.*:CutTest.*:OutputTest.*:OptionsTest.*:RealImagesTest.Cut*:FloptoolTest.*'

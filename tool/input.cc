@@ -14,7 +14,7 @@ std::FILE* g_copy = nullptr;
 unsigned char g_chunk[65536];
 char g_reason[256];
 
-std::FILE* openCopy(const char*, const char*) { return reopenStream(g_copy); }
+std::FILE* openCopy(const char* /*path*/, const char* /*mode*/) { return reopenStream(g_copy); }
 
 /// Copies all of `in` into g_copy. Null when done, else the reason it failed.
 const char* copyWhole(std::FILE* in) {

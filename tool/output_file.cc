@@ -133,11 +133,11 @@ bool keepFile(Handle file) {
 }
 
 /// Closes a file that was marked for deletion, and so removes it.
-void discardFile(Handle file, const char*) { CloseHandle(file); }
+void discardFile(Handle file, const char* /*path*/) { CloseHandle(file); }
 
 /// Replaces whatever stands at `path` by the file at `temporary`, in one
 /// step: an earlier file that another program holds open stays as it was.
-bool moveIntoPlace(const char* temporary, const char* path, Standing) {
+bool moveIntoPlace(const char* temporary, const char* path, Standing /*standing*/) {
   const wchar_t* from = widePath(temporary, 0);
   const wchar_t* to = widePath(path, 1);
   return from != nullptr && to != nullptr && MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != 0;

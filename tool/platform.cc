@@ -235,7 +235,7 @@ bool makeFolder(const char* path) {
 }
 
 bool isSeparator(char c) { return c == '/'; }
-bool isDriveEnd(char) { return false; }
+bool isDriveEnd(char /*c*/) { return false; }
 
 }  // namespace
 
