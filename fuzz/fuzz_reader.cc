@@ -44,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<unsigned char> buffer(length > 0 ? static_cast<size_t>(length) : 0);
   image.readSector(track, c, h, r, n, buffer.data(), length);
   image.readSectors(track, c, h, r, n, buffer.data(), length);
-  image.sectorLength(track, c, h, r, n);
+  // The walk stops at the record the high half of choice[11] names, 0 for none.
+  int visited = 0;
+  image.walkTrack(track, [&](const D88Image::SectorRecord& /*record*/) { return ++visited == (choice[11] >> 4); });
   image.hasTrack(track);
 
   const int idLength = choice[10] | ((choice[11] & 0x0F) << 8);

@@ -78,11 +78,6 @@ class D88Image {
   /// Returns the bytes written; 0 when the track cannot be read.
   int listSectorIds(int track, unsigned char* out, int length);
 
-  /// The data length field of the first record in track `track` whose ID is
-  /// c/h/r/n, or -1 when no such record is found. Tells a sector that is
-  /// missing from one that holds fewer bytes than were asked of it.
-  int sectorLength(int track, int c, int h, int r, int n);
-
   /// Whether track `track` of the selected disk lies in the image: it is in
   /// the table, present, and within the disk.
   bool hasTrack(int track) const;

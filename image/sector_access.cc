@@ -56,10 +56,6 @@ int D88Image::seekSector(int track, int c, int h, int r, int n) {
   return found;
 }
 
-int D88Image::sectorLength(int track, int c, int h, int r, int n) {
-  return seekSector(track, c, h, r, n);
-}
-
 int D88Image::readSector(int track, int c, int h, int r, int n, unsigned char* buffer,
                          int length) {
   if (length < 0) {

@@ -112,9 +112,16 @@ TEST(OptionsTest, DiskAndMediaChooseWhatIsCut) {
 TEST(OptionsTest, WhatFollowsTheImageIsNotRead) {
   const Bytes hd = d88test::standard2HD();
   const Bytes both = d88test::concat({hd, d88test::standard2DD()});
-  expectSame(cut(both, {"image.d88", "--list"}), cut(hd, {"image.d88"}));
-  expectSame(cut(both, {"image.d88", "--disk", "1"}), cut(hd, {"image.d88"}));
-  expectSame(cut(both, {"image.d88", "-m", "2DD"}), cut(hd, {"image.d88"}));
+  Outcome plain = cut(hd, {"image.d88"});
+  plain.run.err = "d88cut: what follows the image is not read; disk 0 is cut\n";
+  expectSame(cut(both, {"image.d88", "--list"}), plain);
+  expectSame(cut(both, {"image.d88", "--disk", "1"}), plain);
+  expectSame(cut(both, {"image.d88", "-m", "2DD"}), plain);
+  // --disk chose the disk: the one after the image is still not read.
+  Outcome second = cut(d88test::standard2DD(), {"image.d88"});
+  second.run.err = "d88cut: the disk number after the image is not read; disk 1 is cut (--disk 2 cuts disk 2)\n";
+  expectSame(cut(both, {"-d", "1", "image.d88", "00"}), cut(d88test::standard2DD(), {"image.d88"}));
+  expectSame(cut(both, {"-d", "1", "image.d88", "2"}), second);
 }
 
 TEST(OptionsTest, OptionErrors) {
@@ -418,12 +425,12 @@ TEST(OptionsTest, RealImages) {
           EXPECT_NE(run.out.find("\n    0   0  0        688 "), std::string::npos) << "track 0 is listed";
         }
       } else {
-        // None holds the layout's sectors: every file is named short, and the
-        // run ends; what was read is written.
+        // None holds the layout's sectors: every file is named short, then the summary.
         const std::string banner = options[1] + " Version\n";
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, d88test::cutTranscript(banner));
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 10) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 11) << run.err;
+        EXPECT_NE(run.err.find("\nd88cut: 10 of 10 files short"), std::string::npos) << run.err;
       }
     }
   }

@@ -59,11 +59,15 @@ void expectNoTemporary(const TempDir& dir) {
   EXPECT_EQ(d88test::temporaryFiles(dir.path()), std::vector<std::string>{});
 }
 
-// Whether the message is one line "NAME: WHAT: REASON" with some reason.
+// Whether the message is one line "NAME: WHAT: REASON" with some reason,
+// then the summary that names the file as not written.
 void expectOneFailure(const std::string& err, const std::string& head) {
   EXPECT_EQ(err.compare(0, head.size(), head), 0) << err;
-  EXPECT_GT(err.size(), head.size() + 1) << "the system's reason is given";
-  EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
+  const size_t end = err.find('\n');
+  ASSERT_NE(end, std::string::npos) << err;
+  EXPECT_GT(end, head.size() + 1) << "the system's reason is given";
+  const std::string name = head.substr(0, head.find(':'));
+  EXPECT_EQ(err.substr(end + 1), "d88cut: 1 of 10 files not written (" + name + ")\n");
 }
 
 }  // namespace
@@ -83,7 +87,7 @@ TEST(OutputTest, AFailedWriteKeepsTheEarlierFile) {
   EXPECT_EQ(run.out, kTranscript2HD);
   expectOneFailure(run.err, "PROG: cannot write: ");
   if (!d88test::windowsTool()) {
-    EXPECT_EQ(run.err, "PROG: cannot write: File too large\n");
+    EXPECT_EQ(run.err, "PROG: cannot write: File too large\nd88cut: 1 of 10 files not written (PROG)\n");
   }
   EXPECT_EQ(d88test::readFile(dir.file("PROG")), earlier("PROG")) << "the earlier PROG stays";
   expectCut(dir, {"PROG"});
@@ -118,7 +122,8 @@ TEST(OutputTest, TheImageIsNeverAnOutput) {
     const d88test::ToolRun run = d88test::runTool(dir.path(), {c.imageName});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, kTranscript2HD);
-    EXPECT_EQ(run.err, std::string(c.output) + ": is the image being cut; not replaced\n");
+    EXPECT_EQ(run.err, std::string(c.output) + ": is the image being cut; not replaced\nd88cut: 1 of 10 files not written (" +
+                           c.output + ")\n");
     EXPECT_EQ(d88test::readFile(dir.file(c.output)), image) << "the image's bytes are unchanged";
     expectCut(dir, {c.output});
     expectNoTemporary(dir);
@@ -185,6 +190,9 @@ TEST(OutputTest, NothingReadNothingWritten) {
   EXPECT_EQ(run.err.find("MUS08: read 2048 of 4096 bytes; sector C 37 H 0 R 3 N 3 not found in track 74"),
             lines.size())
       << run.err;
+  const std::string summary =
+      "d88cut: 5 of 10 files short (MUS04, MUS05, MUS06, MUS07, MUS08); 4 not written (MUS04, MUS05, MUS06, MUS07)\n";
+  EXPECT_EQ(run.err.substr(run.err.size() - std::min(run.err.size(), summary.size())), summary);
   for (const std::string& name : unread) {
     SCOPED_TRACE(name);
     EXPECT_EQ(d88test::readFile(dir.file(name)), earlier(name)) << "the earlier file stays";

@@ -52,21 +52,33 @@ TEST(RealImagesTest, CutAsStoredAnd2HDAnd2DD) {
       if (effective != 0x10 && effective != 0x20) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err, "");
+        // One line: which medium it is, and what can cut it.
+        EXPECT_NE(run.err.find("image.d88: disk 0 is "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("which has no layout; --media 2HD or --media 2DD"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
         continue;
       }
       EXPECT_EQ(run.status, 1);
       EXPECT_EQ(run.out, d88test::cutTranscript(effective == 0x20 ? "2HD Version\n" : "2DD Version\n"));
-      // Every file is short, and each is named in one line of its own, in order.
+      // Every file is short, each named in one line of its own, in order, with
+      // a reason a user can act on; then the summary.
       size_t at = 0;
       for (const d88test::ExpectedOutput& o : d88test::k2HDOutputs) {
         const std::string head = std::string(o.name) + ": read ";
         EXPECT_EQ(run.err.compare(at, head.size(), head), 0) << "at " << at << " of:\n" << run.err;
-        at = run.err.find('\n', at);
-        ASSERT_NE(at, std::string::npos);
-        ++at;
+        const size_t end = run.err.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string line = run.err.substr(at, end - at);
+        bool reasoned = false;
+        for (const char* reason : {"holds its sectors as N", "is not in the image", "the image ends", "which holds"}) {
+          reasoned = reasoned || line.find(reason) != std::string::npos;
+        }
+        EXPECT_TRUE(reasoned) << line;
+        at = end + 1;
       }
-      EXPECT_EQ(at, run.err.size());
+      EXPECT_EQ(run.err.compare(at, std::string::npos, "d88cut: 10 of 10 files short and not written (PROG, MUS00, "
+                                "MUS01, MUS02, MUS03, MUS04, MUS05, MUS06, MUS07, MUS08)\n"), 0)
+          << run.err.substr(at);
     }
   }
 }

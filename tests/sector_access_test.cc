@@ -312,12 +312,51 @@ TEST(SectorAccessTest, ListSectorIdsInStoredOrder) {
   }
 }
 
-TEST(SectorAccessTest, SectorLengthTellsMissingFromShort) {
-  Opened opened(disk("", 0x20, {track(3, {sector(1, 1, 1, 3, filled(512, 0)), sector(1, 1, 2, 3, {})})}));
-  EXPECT_EQ(opened.image.sectorLength(3, 1, 1, 1, 3), 512);
-  EXPECT_EQ(opened.image.sectorLength(3, 1, 1, 2, 3), 0) << "there, holding nothing";
-  EXPECT_EQ(opened.image.sectorLength(3, 1, 1, 3, 3), -1);
-  EXPECT_EQ(opened.image.sectorLength(4, 1, 1, 1, 3), -1);
+TEST(SectorAccessTest, TheWalkOfATrack) {
+  // Track 3: three records of 512, 0 and 100 bytes, whose counts say 3. Track 5
+  // begins with a record whose count says 1, and the file ends inside the
+  // data of its second, which the first's count does not reach: cut short.
+  Bytes image = disk("", 0x20, {track(3, {sector(1, 1, 1, 3, filled(512, 1)), sector(1, 1, 2, 3, {}),
+                                          sector(1, 1, 7, 0, filled(100, 2))}),
+                                track(5, {withCount(sector(2, 1, 1, 3, filled(8, 0)), 2),
+                                          sector(2, 1, 2, 3, filled(64, 0))})});
+  const size_t fileSize = image.size() - 40;
+  image.resize(fileSize);
+  Opened opened(image);
+  struct Seen {
+    int c, h, r, n, count, dataLength;
+    int64_t position;
+  };
+  auto walk = [&](int track, int stopAt, std::vector<Seen>& seen) {
+    return opened.image.walkTrack(track, [&](const D88Image::SectorRecord& rec) {
+      seen.push_back({rec.c, rec.h, rec.r, rec.n, rec.count, rec.dataLength, rec.position});
+      return static_cast<int>(seen.size()) == stopAt;
+    });
+  };
+  std::vector<Seen> seen;
+  EXPECT_EQ(walk(3, 0, seen), D88Image::WalkEnd::kLastRecord);
+  ASSERT_EQ(seen.size(), 3u);
+  const int64_t start = 688;
+  EXPECT_EQ(seen[0].position, start);
+  EXPECT_EQ(seen[1].position, start + 16 + 512);
+  EXPECT_EQ(seen[2].position, start + 16 + 512 + 16);
+  EXPECT_EQ(seen[2].r, 7);
+  EXPECT_EQ(seen[2].n, 0);
+  EXPECT_EQ(seen[2].count, 3);
+  EXPECT_EQ(seen[2].dataLength, 100);
+
+  seen.clear();
+  EXPECT_EQ(walk(3, 2, seen), D88Image::WalkEnd::kStopped) << "the visitor stops it";
+  EXPECT_EQ(seen.size(), 2u);
+
+  seen.clear();
+  EXPECT_EQ(walk(5, 0, seen), D88Image::WalkEnd::kFileEnds) << "the second record's data is cut by the end";
+  EXPECT_EQ(seen.size(), 2u);
+  EXPECT_EQ(opened.image.getFileSize(), static_cast<int64_t>(fileSize));
+
+  seen.clear();
+  EXPECT_EQ(walk(4, 0, seen), D88Image::WalkEnd::kNoTrack);
+  EXPECT_TRUE(seen.empty());
   EXPECT_TRUE(opened.image.hasTrack(3));
   EXPECT_FALSE(opened.image.hasTrack(4));
 }

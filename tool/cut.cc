@@ -12,8 +12,57 @@ CutDestination g_destination;
 
 namespace {
 
-// Enough IDs to show what a track holds; a longer track is listed up to here.
-constexpr int kListedIds = 64;
+// IDs shown when a track holds none of the sector asked for; the rest are counted.
+constexpr int kListedIds = 8;
+
+/// What one walk of a track tells about a sector that a run did not get whole.
+struct TrackSurvey {
+  D88Image::WalkEnd end = D88Image::WalkEnd::kNoTrack;
+  bool found = false;
+  D88Image::SectorRecord sector{};  // the record with the ID asked for, when found
+  int otherN = -1;                  // the N of a record with its C, H and R, else -1
+  int records = 0;                  // records walked before the walk ended
+  bool zeroCount = false;           // it ended at a record whose count is 0
+  unsigned char ids[kListedIds][4] = {};
+};
+
+/// Walks `track` as the search does, noting what stands where the sector c/h/r/n was sought.
+TrackSurvey surveyTrack(int track, int c, int h, int r, int n) {
+  TrackSurvey survey;
+  survey.end = g_image.walkTrack(track, [&](const D88Image::SectorRecord& record) {
+    if (record.count == 0) {
+      survey.zeroCount = true;
+      return true;
+    }
+    if (record.c == c && record.h == h && record.r == r) {
+      if (record.n == n) {
+        survey.found = true;
+        survey.sector = record;
+        return true;
+      }
+      survey.otherN = record.n;
+    }
+    if (survey.records < kListedIds) {
+      unsigned char* id = survey.ids[survey.records];
+      id[0] = static_cast<unsigned char>(record.c);
+      id[1] = static_cast<unsigned char>(record.h);
+      id[2] = static_cast<unsigned char>(record.r);
+      id[3] = static_cast<unsigned char>(record.n);
+    }
+    ++survey.records;
+    return false;
+  });
+  return survey;
+}
+
+/// The nominal length 128 << N in words, for a size code that has one.
+void printSizeCode(int n) {
+  if (n <= kMaxSizeCode) {
+    std::fprintf(stderr, "N %d (%d bytes)", n, 128 << n);
+  } else {
+    std::fprintf(stderr, "N %d", n);
+  }
+}
 
 // Says on standard error which sector stopped a run that delivered `got` of
 // `wanted` bytes, and what its track holds instead; the caller ends the line.
@@ -32,38 +81,71 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
     std::fprintf(stderr, "not found: track %d is not in the image", track);
     return;
   }
-  if (g_image.sectorLength(track, c, h, r, n) >= 0) {
+  const TrackSurvey survey = surveyTrack(track, c, h, r, n);
+  if (survey.found) {
     // Read again only to count what the sector holds; the bytes are zeroed after.
     const int held = g_image.readSector(track, c, h, r, n, g_cutBuffer + got, asked);
     std::fprintf(stderr, "in track %d holds %d of the %d bytes wanted", track, held, asked);
+    const int64_t dataEnd = survey.sector.position + kSectorHeaderSize + survey.sector.dataLength;
+    if (held < asked && dataEnd > g_image.getFileSize()) {
+      std::fprintf(stderr, ": the image ends there, at byte %lld",
+                   static_cast<long long>(g_image.getFileSize()));
+    }
     return;
   }
-  unsigned char ids[4 * (kListedIds + 1)];
-  const int listed = g_image.listSectorIds(track, ids, sizeof ids);
-  std::fprintf(stderr, "not found in track %d, which holds", track);
-  if (listed == 0) {
-    std::fputs(" no sector records", stderr);
+  if (survey.otherN >= 0) {
+    std::fprintf(stderr, "not found: track %d holds its sectors as ", track);
+    printSizeCode(survey.otherN);
+    std::fputs("; this layout reads ", stderr);
+    printSizeCode(n);
+    return;
   }
-  for (int i = 0; i < listed && i < 4 * kListedIds; i += 4) {
-    std::fprintf(stderr, " %d/%d/%d/%d", ids[i], ids[i + 1], ids[i + 2], ids[i + 3]);
+  if (survey.end == D88Image::WalkEnd::kFileEnds) {
+    std::fprintf(stderr, "not found: the image ends at byte %lld, ",
+                 static_cast<long long>(g_image.getFileSize()));
+    if (survey.records == 0) {
+      std::fprintf(stderr, "where track %d should begin", track);
+    } else {
+      std::fprintf(stderr, "inside track %d (after %d of its records)", track, survey.records);
+    }
+    return;
   }
-  if (listed > 4 * kListedIds) {
-    std::fputs(" ...", stderr);
+  if (survey.zeroCount) {
+    std::fprintf(stderr, "not found in track %d: its record %d says the track holds no sectors (count 0)",
+                 track, survey.records + 1);
+    return;
+  }
+  std::fprintf(stderr, "not found in track %d, which holds %d record%s (C/H/R/N):", track,
+               survey.records, survey.records == 1 ? "" : "s");
+  for (int i = 0; i < survey.records && i < kListedIds; ++i) {
+    const unsigned char* id = survey.ids[i];
+    std::fprintf(stderr, " %d/%d/%d/%d", id[0], id[1], id[2], id[3]);
+  }
+  if (survey.records > kListedIds) {
+    std::fprintf(stderr, " and %d more", survey.records - kListedIds);
   }
 }
 
 }  // namespace
 
-bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
+namespace {
+
+/// What became of one file of a cut.
+struct CutOutcome {
+  bool whole;    // its whole run was read
+  bool written;  // it was put in place
+};
+
+CutOutcome cutOne(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
   if (n < 0 || n > kMaxSizeCode) {
     std::fprintf(stderr, "%s: size code %d is not one of 0 to %d\n", name, n, kMaxSizeCode);
-    return false;
+    return {false, false};
   }
   if (offset < 0 || length < 0 ||
       static_cast<int64_t>(offset) + length > static_cast<int64_t>(kCutBufferSize)) {
     std::fprintf(stderr, "%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
                  name, offset, length, kCutBufferSize);
-    return false;
+    return {false, false};
   }
   const int wanted = offset + length;
   const int got = g_image.readSectors(track, c, h, r, n, g_cutBuffer, wanted);
@@ -75,7 +157,7 @@ bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset
     // A file with no byte from the image would only hide an earlier one.
     if (got <= offset) {
       std::fputs("; not written\n", stderr);
-      return false;
+      return {false, false};
     }
     std::fputs("\n", stderr);
     // Never write what an earlier cut left in the buffer.
@@ -83,8 +165,48 @@ bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset
   }
   const bool placed = placeFile(g_destination.folder, name, g_cutBuffer + offset, length,
                                 g_destination.image);
-  return whole && placed;
+  return {whole, placed};
 }
+
+/// Names of some of a layout's files, for the summary line.
+struct NameList {
+  static constexpr int kMaxNames = 16;
+  char names[kMaxNames][kFileNameSize] = {};
+  int count = 0;
+
+  void add(const char* name) {
+    if (count < kMaxNames) {
+      std::snprintf(names[count], kFileNameSize, "%s", name);
+    }
+    ++count;
+  }
+  bool operator==(const NameList& other) const {
+    if (count != other.count) {
+      return false;
+    }
+    for (int i = 0; i < count && i < kMaxNames; ++i) {
+      if (std::strcmp(names[i], other.names[i]) != 0) {
+        return false;
+      }
+    }
+    return true;
+  }
+  void print() const {
+    for (int i = 0; i < count && i < kMaxNames; ++i) {
+      std::fprintf(stderr, "%s%s", i == 0 ? "(" : ", ", names[i]);
+    }
+    std::fputs(")", stderr);
+  }
+};
+
+}  // namespace
+
+bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
+  const CutOutcome outcome = cutOne(name, track, c, h, r, n, offset, length);
+  return outcome.whole && outcome.written;
+}
+
+
 
 int layoutFileCount(const MediaFormat& format) {
   int rows = 0;
@@ -104,16 +226,42 @@ CutEntry layoutFile(const MediaFormat& format, int index, char (&name)[kFileName
 }
 
 bool cutLayout(const MediaFormat& format) {
-  bool allWhole = true;
-  for (int i = 0; i < layoutFileCount(format); ++i) {
+  const int files = layoutFileCount(format);
+  NameList shortFiles;
+  NameList unwritten;
+  for (int i = 0; i < files; ++i) {
     char name[kFileNameSize];
     const CutEntry entry = layoutFile(format, i, name);
-    if (!cutFile(name, entry.track, entry.track >> 1, entry.track & 1, entry.sector, kCutSizeCode,
-                 entry.offset, entry.length)) {
-      allWhole = false;
+    const CutOutcome outcome = cutOne(name, entry.track, entry.track >> 1, entry.track & 1,
+                                      entry.sector, kCutSizeCode, entry.offset, entry.length);
+    if (!outcome.whole) {
+      shortFiles.add(name);
+    }
+    if (!outcome.written) {
+      unwritten.add(name);
     }
   }
-  return allWhole;
+  if (shortFiles.count == 0 && unwritten.count == 0) {
+    return true;
+  }
+  // The outcome in one line, after the file-by-file lines.
+  std::fputs("d88cut: ", stderr);
+  if (shortFiles.count > 0 && shortFiles == unwritten) {
+    std::fprintf(stderr, "%d of %d files short and not written ", shortFiles.count, files);
+    shortFiles.print();
+  } else if (shortFiles.count > 0) {
+    std::fprintf(stderr, "%d of %d files short ", shortFiles.count, files);
+    shortFiles.print();
+    if (unwritten.count > 0) {
+      std::fprintf(stderr, "; %d not written ", unwritten.count);
+      unwritten.print();
+    }
+  } else {
+    std::fprintf(stderr, "%d of %d files not written ", unwritten.count, files);
+    unwritten.print();
+  }
+  std::fputs("\n", stderr);
+  return false;
 }
 
 int countShortFiles(const MediaFormat& format) {

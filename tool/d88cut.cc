@@ -40,9 +40,76 @@ int chosenDisk(const Options& options) {
   return -1;
 }
 
+/// Whether the selected disk's header can be a D88 disk header at all: its
+/// size holds the header, and no track begins inside the header or before
+/// the disk. Any other file's first 688 bytes (a zip, a picture) fail this.
+bool isDiskHeader() {
+  if (g_image.getDiskSize() < kDiskHeaderSize) {
+    return false;
+  }
+  for (int track = 0; track < kTrackCount; ++track) {
+    const int32_t offset = g_image.getTrackOffset(track);
+    if (offset != 0 && offset < kDiskHeaderSize) {
+      return false;
+    }
+  }
+  return true;
+}
+
+/// Says on standard error why the selected disk `disk` is not cut.
+void sayNothingCut(const char* label, int disk) {
+  if (g_image.getDiskCount() == 0) {
+    std::fprintf(stderr, "%s: holds no D88 disk (%lld bytes; a disk header is %d)\n", label,
+                 static_cast<long long>(g_image.getFileSize()), kDiskHeaderSize);
+    return;
+  }
+  if (!isDiskHeader()) {
+    std::fprintf(stderr, "%s: holds no D88 disk (the %d bytes at byte %ld are no D88 disk header)\n", label,
+                 kDiskHeaderSize, static_cast<long>(g_image.getDiskOffset(disk)));
+    return;
+  }
+  const int media = g_image.getMediaType();
+  const char* name = mediaTypeName(media);
+  std::fprintf(stderr, "%s: disk %d is %s (media 0x%02X), which has no layout; --media 2HD or --media 2DD "
+               "cuts it as one, --list shows the disks\n", label, disk, name != nullptr ? name : "of no known medium", media);
+}
+
+/// Says that the disk number after the image is not read, when one other than 0 is there.
+void sayDiskNumberIgnored(const Options& options, int disk) {
+  int number = 0;
+  if (options.afterImage == nullptr) {
+    return;
+  }
+  const bool isNumber = parseDiskNumber(options.afterImage, number);
+  if (isNumber && number == 0) {
+    return;
+  }
+  if (isNumber) {
+    std::fprintf(stderr, "d88cut: the disk number after the image is not read; disk %d is cut (--disk %s cuts disk %s)\n",
+                 disk, options.afterImage, options.afterImage);
+  } else {
+    std::fprintf(stderr, "d88cut: what follows the image is not read; disk %d is cut\n", disk);
+  }
+}
+
+/// Ends the run: standard output that could not be written is a failure, as for cat.
+int finish(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "d88cut: cannot write standard output: %s\n", systemReason());
+    return 1;
+  }
+  return status;
+}
+
+int run(int argc, char** argv);
+
 }  // namespace
 
-int runD88Cut(int argc, char** argv) {
+int runD88Cut(int argc, char** argv) { return finish(run(argc, argv)); }
+
+namespace {
+
+int run(int argc, char** argv) {
   Options options;
   switch (parseCommandLine(argc, argv, options)) {
     case Parsed::kError:
@@ -62,8 +129,10 @@ int runD88Cut(int argc, char** argv) {
     return 0;
   }
 
-  if (openImage(options.image) != nullptr) {
+  const char* failure = openImage(options.image);
+  if (failure != nullptr) {
     std::fputs(kOpenFailure, stderr);
+    std::fprintf(stderr, "d88cut: cannot open %s: %s\n", imageLabel(options.image), failure);
     return 1;
   }
   // Standard input is no file an output could stand for.
@@ -82,6 +151,7 @@ int runD88Cut(int argc, char** argv) {
   const MediaFormat* format =
       options.media != nullptr ? options.media : findMediaFormat(g_image.getMediaType());
   if (format == nullptr) {
+    sayNothingCut(imageLabel(options.image), disk);
     return 0;
   }
   if (options.outputDir != nullptr && !makeFolders(options.outputDir)) {
@@ -90,8 +160,11 @@ int runD88Cut(int argc, char** argv) {
     return 1;
   }
   g_destination.folder = options.outputDir;
+  sayDiskNumberIgnored(options, disk);
 
   std::fputs(format->banner, stdout);
   g_image.setSectorRange(format->firstSector, format->lastSector);
   return cutLayout(*format) ? 0 : 1;
 }
+
+}  // namespace

@@ -58,3 +58,15 @@ inline const MediaFormat* findMediaFormat(int mediaType) {
   }
   return nullptr;
 }
+
+/// The usual name of a media type byte, or null for a byte that names none.
+inline const char* mediaTypeName(int mediaType) {
+  switch (mediaType) {
+    case 0x00: return "2D";
+    case 0x10: return "2DD";
+    case 0x20: return "2HD";
+    case 0x30: return "1D";
+    case 0x40: return "1DD";
+    default: return nullptr;
+  }
+}

@@ -12,16 +12,10 @@ namespace {
 /// Records shown on one line of the track listing; more go on further lines.
 constexpr int kRecordsPerLine = 8;
 
-/// The usual name of a media type byte.
+/// The usual name of a media type byte, "unknown" for one that names none.
 const char* mediaName(int media) {
-  switch (media) {
-    case 0x00: return "2D";
-    case 0x10: return "2DD";
-    case 0x20: return "2HD";
-    case 0x30: return "1D";
-    case 0x40: return "1DD";
-    default: return "unknown";
-  }
+  const char* name = mediaTypeName(media);
+  return name != nullptr ? name : "unknown";
 }
 
 /// Prints a disk's name in quotes, safe on any terminal and lossless: bytes

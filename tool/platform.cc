@@ -65,7 +65,15 @@ std::FILE* openPath(const char* path, const char* mode) {
     errno = ENOENT;  // no file has a name that is not UTF-8 here
     return nullptr;
   }
-  return _wfopen(name, wideMode);
+  std::FILE* stream = _wfopen(name, wideMode);
+  if (stream == nullptr && errno == EACCES) {
+    // Windows refuses a folder as it refuses a file it may not read; say which.
+    const DWORD attributes = GetFileAttributesW(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      errno = EISDIR;
+    }
+  }
+  return stream;
 }
 
 FileId fileIdOf(const char* path, bool followLink) {
