@@ -86,6 +86,16 @@ bool D88Image::open(const char* path, OpenFunction openFile) {
   }
   std::setvbuf(scanned, nullptr, _IONBF, 0);
   const bool isImage = scanDisks(scanned);
+  // Where the file ends tells a walk cut short by it. Asked of the unbuffered
+  // stream, it reads nothing; a size that cannot be told (past what ftell
+  // holds) leaves the reads to find the end.
+  fileSize = INT64_MAX;
+  if (isImage && std::fseek(scanned, 0, SEEK_END) == 0) {
+    const long end = std::ftell(scanned);
+    if (end >= 0) {
+      fileSize = end;
+    }
+  }
   std::fclose(scanned);
   if (!isImage) {
     return false;
@@ -98,15 +108,6 @@ bool D88Image::open(const char* path, OpenFunction openFile) {
   }
   // Must precede the first read; the buffer lives as long as the object.
   std::setvbuf(file, streamBuffer, _IOFBF, sizeof streamBuffer);
-  // Where the file ends tells a walk cut short by it; a size that cannot be
-  // told (a long past what ftell holds) leaves the reads to find the end.
-  fileSize = INT64_MAX;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long end = std::ftell(file);
-    if (end >= 0) {
-      fileSize = end;
-    }
-  }
   return true;
 }
 
