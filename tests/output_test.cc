@@ -94,6 +94,23 @@ TEST(OutputTest, AFailedWriteKeepsTheEarlierFile) {
   expectNoTemporary(dir);
 }
 
+TEST(OutputTest, ARunEndedByASignalLeavesNoTemporaryFile) {
+  if (d88test::windowsTool()) {
+    GTEST_SKIP() << "the signal would end Wine, not the program; Windows removes the file itself";
+  }
+  TempDir dir;
+  dir.write("image.d88", d88test::standard2HD());
+  dir.write("PROG", earlier("PROG"));
+  // Past the limit, SIGXFSZ ends the run in the middle of writing PROG.
+  d88test::RunSetup limited;
+  limited.prelude = "ulimit -f 58;";
+  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"}, limited);
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.status, 124) << "it ended, and did not hang";
+  EXPECT_EQ(d88test::readFile(dir.file("PROG")), earlier("PROG")) << "the earlier PROG stays";
+  expectNoTemporary(dir);
+}
+
 TEST(OutputTest, TheImageIsNeverAnOutput) {
   const Bytes image = d88test::standard2HD();
   struct Case {
