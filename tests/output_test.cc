@@ -273,6 +273,30 @@ TEST(OutputTest, WhatStandsAtAnOutputName) {
   }
 }
 
+TEST(OutputTest, AFileHeldOpenOnWindows) {
+  // Windows will not replace a file that another program holds open without
+  // sharing it for deletion; Linux replaces its name all the same.
+  const fs::path helper = fs::path(d88test::toolPath()).parent_path().parent_path() / "hold_open.exe";
+  if (!d88test::windowsTool() || !fs::exists(helper)) {
+    GTEST_SKIP() << "for the Windows build, with hold_open.exe beside its tool folder";
+  }
+  TempDir dir;
+  dir.write("image.d88", d88test::standard2HD());
+  dir.write("PROG", earlier("PROG"));
+  d88test::RunSetup held;
+  // The helper holds PROG for 20 s; the run waits until it says it holds it.
+  held.prelude = "(" + d88test::runnerPrefix() + d88test::quote(helper.string()) +
+                 " PROG ready 20 &); for i in $(seq 300); do [ -e ready ] && break; sleep 0.1; done;";
+  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"}, held);
+  ASSERT_TRUE(fs::exists(dir.file("ready"))) << "the helper did not start";
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, kTranscript2HD);
+  expectOneFailure(run.err, "PROG: cannot replace: ");
+  EXPECT_EQ(d88test::readFile(dir.file("PROG")), earlier("PROG")) << "the earlier PROG stays";
+  expectCut(dir, {"PROG"});
+  expectNoTemporary(dir);
+}
+
 TEST(OutputTest, AnUnwritableFolder) {
   if (geteuid() == 0) {
     GTEST_SKIP() << "root writes into any folder";

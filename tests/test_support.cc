@@ -104,11 +104,12 @@ std::string toolPath() {
   return exe != nullptr && *exe != '\0' ? fs::absolute(exe).string() : std::string(D88CUT_BUILT_EXE);
 }
 
-std::string toolCommand() {
+std::string runnerPrefix() {
   const char* runner = std::getenv("D88CUT_RUNNER");
-  std::string command = runner != nullptr && *runner != '\0' ? std::string(runner) + " " : "";
-  return command + quote(toolPath());
+  return runner != nullptr && *runner != '\0' ? std::string(runner) + " " : "";
 }
+
+std::string toolCommand() { return runnerPrefix() + quote(toolPath()); }
 
 std::string cutTranscript(const std::string& banner) {
   std::string out = banner + "cutting ... PROG\n";

@@ -32,6 +32,9 @@ struct ToolRun {
   std::string err;  // standard error, likewise
 };
 
+// D88CUT_RUNNER and a space, or "" when it is not set: what runs a Windows program.
+std::string runnerPrefix();
+
 // The command that runs toolPath(): D88CUT_RUNNER, if set, is put before it.
 std::string toolCommand();
 
