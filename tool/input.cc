@@ -63,13 +63,12 @@ const char* openImage(const char* path) {
     g_copy = nullptr;
   }
   const bool standardInput = std::strcmp(path, "-") == 0;
+  if (!standardInput && isSeekable(path)) {
+    return g_image.open(path, openPath) ? nullptr : systemReason();
+  }
   std::FILE* in = standardInput ? binaryStandardInput() : openPath(path, "rb");
   if (in == nullptr) {
     return systemReason();
-  }
-  if (!standardInput && isSeekable(in)) {
-    std::fclose(in);
-    return g_image.open(path, openPath) ? nullptr : systemReason();
   }
   const char* failed = copyWhole(in);
   if (!standardInput) {

@@ -255,12 +255,13 @@ bool placeFile(const char* folder, const char* name, const unsigned char* bytes,
       !temporaryName(temporary, sizeof temporary, folder, name)) {
     return fail(name, "cannot create", "File name too long");
   }
-  // By its own name, through a link, or as another name of the same file.
-  if (image.sameAs(fileIdOf(path, false)) || image.sameAs(fileIdOf(path, true))) {
+  const Standing standing = standingAt(path);
+  // By its own name, as another name of the same file, or through a link.
+  if (standing != Standing::kNothing &&
+      (image.sameAs(fileIdOf(path, false)) || image.sameAs(fileIdOf(path, true)))) {
     std::fprintf(stderr, "%s: is the image being cut; not replaced\n", name);
     return false;
   }
-  const Standing standing = standingAt(path);
   if (standing == Standing::kFolder) {
     return fail(name, "cannot create", "Is a directory");
   }
@@ -305,8 +306,8 @@ void removeTemporaryOnSignal() {
     sigemptyset(&action.sa_mask);
     // A signal the caller ignores (SIGXFSZ, to see a write fail) stays ignored.
     struct sigaction previous {};
-    if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-      sigaction(signalNumber, &action, nullptr);
+    if (sigaction(signalNumber, &action, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+      sigaction(signalNumber, &previous, nullptr);
     }
   }
 #endif

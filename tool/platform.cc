@@ -282,15 +282,14 @@ bool joinPath(char* out, size_t size, const char* folder, const char* name) {
 
 const char* systemReason() { return std::strerror(errno); }
 
-bool isSeekable(std::FILE* stream) {
-  struct stat info {};
-  if (fstat(fileno(stream), &info) != 0) {
-    return false;
-  }
+bool isSeekable(const char* path) {
 #ifdef _WIN32
-  return (info.st_mode & S_IFMT) == S_IFREG;
+  const wchar_t* name = widePath(path, 0);
+  struct _stat64 info {};
+  return name != nullptr && _wstat64(name, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
 #else
-  return S_ISREG(info.st_mode) || S_ISBLK(info.st_mode);
+  struct stat info {};
+  return stat(path, &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode));
 #endif
 }
 

@@ -64,9 +64,10 @@ const char* systemReason();
 const char* windowsReason(unsigned long code);
 #endif
 
-/// Whether `stream` is a file that can be read at any offset (a regular file
-/// or a block device), rather than a pipe, FIFO, socket or terminal.
-bool isSeekable(std::FILE* stream);
+/// Whether `path` names a file that can be read at any offset (a regular
+/// file or a block device), rather than a pipe, FIFO, socket or terminal.
+/// False also when nothing can be told of it: opening it then says why.
+bool isSeekable(const char* path);
 
 /// Standard input, read in binary mode (on Windows, where it is text by default).
 std::FILE* binaryStandardInput();
