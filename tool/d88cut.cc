@@ -64,14 +64,16 @@ void sayNothingCut(const char* label, int disk) {
     return;
   }
   if (!isDiskHeader()) {
-    std::fprintf(stderr, "%s: holds no D88 disk (the %d bytes at byte %ld are no D88 disk header)\n", label,
-                 kDiskHeaderSize, static_cast<long>(g_image.getDiskOffset(disk)));
+    std::fprintf(stderr, "%s: holds no D88 disk (the %d bytes at byte %ld are no D88 disk header)\n",
+                 label, kDiskHeaderSize, static_cast<long>(g_image.getDiskOffset(disk)));
     return;
   }
   const int media = g_image.getMediaType();
   const char* name = mediaTypeName(media);
-  std::fprintf(stderr, "%s: disk %d is %s (media 0x%02X), which has no layout; --media 2HD or --media 2DD "
-               "cuts it as one, --list shows the disks\n", label, disk, name != nullptr ? name : "of no known medium", media);
+  std::fprintf(stderr,
+               "%s: disk %d is %s (media 0x%02X), which has no layout; "
+               "--media 2HD or --media 2DD cuts it as one, --list shows the disks\n",
+               label, disk, name != nullptr ? name : "of no known medium", media);
 }
 
 /// Says that the disk number after the image is not read, when one other than 0 is there.
@@ -85,7 +87,9 @@ void sayDiskNumberIgnored(const Options& options, int disk) {
     return;
   }
   if (isNumber) {
-    std::fprintf(stderr, "d88cut: the disk number after the image is not read; disk %d is cut (--disk %s cuts disk %s)\n",
+    std::fprintf(stderr,
+                 "d88cut: the disk number after the image is not read; disk %d is cut "
+                 "(--disk %s cuts disk %s)\n",
                  disk, options.afterImage, options.afterImage);
   } else {
     std::fprintf(stderr, "d88cut: what follows the image is not read; disk %d is cut\n", disk);
@@ -101,14 +105,8 @@ int finish(int status) {
   return status;
 }
 
-int run(int argc, char** argv);
-
-}  // namespace
-
-int runD88Cut(int argc, char** argv) { return finish(run(argc, argv)); }
-
-namespace {
-
+/// The whole command, as the options ask: help or version, or the image
+/// opened, then listed, or its disk cut.
 int run(int argc, char** argv) {
   Options options;
   switch (parseCommandLine(argc, argv, options)) {
@@ -168,3 +166,5 @@ int run(int argc, char** argv) {
 }
 
 }  // namespace
+
+int runD88Cut(int argc, char** argv) { return finish(run(argc, argv)); }

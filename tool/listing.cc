@@ -61,7 +61,11 @@ void printOutcome(const MediaFormat* media) {
 
 /// One line of the disk table.
 void listDisk(int index, const MediaFormat* media) {
-  g_image.selectDisk(index);
+  if (!g_image.selectDisk(index)) {
+    // The scan saw its header whole: the file changed since.
+    std::printf("%4d %10" PRId32 "  its header can no longer be read\n", index, g_image.getDiskOffset(index));
+    return;
+  }
   std::printf("%4d %10" PRId32 " %10" PRId32 "  0x%02X %-7s %6d  ", index, g_image.getDiskOffset(index),
               g_image.getDiskSize(), g_image.getMediaType(), mediaName(g_image.getMediaType()),
               presentTracks());

@@ -16,14 +16,14 @@
 #include <unistd.h>
 #endif
 
-// Power lost in the middle of a run: nothing here asks the system to flush
-// an output to the disk, since an earlier output is removed and the new one
-// renamed to a name that is then free, the way that costs no flush on ext4
-// (renaming over an existing name, or emptying a file in place, is flushed at
-// once there, and made a run that replaces earlier outputs 1.3 times slower
-// than one that writes new ones). So after a crash an
-// output may be missing, or hold fewer bytes than were written. The image is
-// only ever read: a second run puts every output back.
+// What a power loss in the middle of a run leaves: nothing here asks the
+// system to flush an output to the disk. The earlier output is removed and
+// the new one renamed to the name that is then free, which ext4 does not
+// flush at once (renaming over an existing name, or emptying a file in place,
+// it does: that made a run replacing earlier outputs 1.3 times slower than one
+// writing new ones). So after a crash an output may be missing or hold fewer
+// bytes than were written, and a temporary file may be left beside it. The
+// image is only ever read: a second run puts every output back.
 
 namespace {
 
