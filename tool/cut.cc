@@ -6,6 +6,7 @@
 
 #include "d88cut.h"
 #include "output_file.h"
+#include "platform.h"
 
 unsigned char g_cutBuffer[kCutBufferSize];
 CutDestination g_destination;
@@ -58,9 +59,9 @@ TrackSurvey surveyTrack(int track, int c, int h, int r, int n) {
 /// The nominal length 128 << N in words, for a size code that has one.
 void printSizeCode(int n) {
   if (n <= kMaxSizeCode) {
-    std::fprintf(stderr, "N %d (%d bytes)", n, 128 << n);
+    printError("N %d (%d bytes)", n, 128 << n);
   } else {
-    std::fprintf(stderr, "N %d", n);
+    printError("N %d", n);
   }
 }
 
@@ -75,54 +76,54 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
   }
   const int asked = wanted - got < sectorSize ? wanted - got : sectorSize;
 
-  std::fprintf(stderr, "%s: read %d of %d bytes; sector C %d H %d R %d N %d ", name, got,
+  printError("%s: read %d of %d bytes; sector C %d H %d R %d N %d ", name, got,
                wanted, c, h, r, n);
   if (!g_image.hasTrack(track)) {
-    std::fprintf(stderr, "not found: track %d is not in the image", track);
+    printError("not found: track %d is not in the image", track);
     return;
   }
   const TrackSurvey survey = surveyTrack(track, c, h, r, n);
   if (survey.found) {
     // Read again only to count what the sector holds; the bytes are zeroed after.
     const int held = g_image.readSector(track, c, h, r, n, g_cutBuffer + got, asked);
-    std::fprintf(stderr, "in track %d holds %d of the %d bytes wanted", track, held, asked);
+    printError("in track %d holds %d of the %d bytes wanted", track, held, asked);
     const int64_t dataEnd = survey.sector.position + kSectorHeaderSize + survey.sector.dataLength;
     if (held < asked && dataEnd > g_image.getFileSize()) {
-      std::fprintf(stderr, ": the image ends there, at byte %lld",
+      printError(": the image ends there, at byte %lld",
                    static_cast<long long>(g_image.getFileSize()));
     }
     return;
   }
   if (survey.otherN >= 0) {
-    std::fprintf(stderr, "not found: track %d holds its sectors as ", track);
+    printError("not found: track %d holds its sectors as ", track);
     printSizeCode(survey.otherN);
-    std::fputs("; this layout reads ", stderr);
+    printError("; this layout reads ");
     printSizeCode(n);
     return;
   }
   if (survey.end == D88Image::WalkEnd::kFileEnds) {
-    std::fprintf(stderr, "not found: the image ends at byte %lld, ",
+    printError("not found: the image ends at byte %lld, ",
                  static_cast<long long>(g_image.getFileSize()));
     if (survey.records == 0) {
-      std::fprintf(stderr, "where track %d should begin", track);
+      printError("where track %d should begin", track);
     } else {
-      std::fprintf(stderr, "inside track %d (after %d of its records)", track, survey.records);
+      printError("inside track %d (after %d of its records)", track, survey.records);
     }
     return;
   }
   if (survey.zeroCount) {
-    std::fprintf(stderr, "not found in track %d: its record %d says the track holds no sectors (count 0)",
+    printError("not found in track %d: its record %d says the track holds no sectors (count 0)",
                  track, survey.records + 1);
     return;
   }
-  std::fprintf(stderr, "not found in track %d, which holds %d record%s (C/H/R/N):", track,
+  printError("not found in track %d, which holds %d record%s (C/H/R/N):", track,
                survey.records, survey.records == 1 ? "" : "s");
   for (int i = 0; i < survey.records && i < kListedIds; ++i) {
     const unsigned char* id = survey.ids[i];
-    std::fprintf(stderr, " %d/%d/%d/%d", id[0], id[1], id[2], id[3]);
+    printError(" %d/%d/%d/%d", id[0], id[1], id[2], id[3]);
   }
   if (survey.records > kListedIds) {
-    std::fprintf(stderr, " and %d more", survey.records - kListedIds);
+    printError(" and %d more", survey.records - kListedIds);
   }
 }
 
@@ -138,28 +139,28 @@ struct CutOutcome {
 
 CutOutcome cutOne(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
   if (n < 0 || n > kMaxSizeCode) {
-    std::fprintf(stderr, "%s: size code %d is not one of 0 to %d\n", name, n, kMaxSizeCode);
+    printError("%s: size code %d is not one of 0 to %d\n", name, n, kMaxSizeCode);
     return {false, false};
   }
   if (offset < 0 || length < 0 ||
       static_cast<int64_t>(offset) + length > static_cast<int64_t>(kCutBufferSize)) {
-    std::fprintf(stderr, "%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
+    printError("%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
                  name, offset, length, kCutBufferSize);
     return {false, false};
   }
   const int wanted = offset + length;
   const int got = g_image.readSectors(track, c, h, r, n, g_cutBuffer, wanted);
-  std::printf("cutting ... %s\n", name);
+  printOut("cutting ... %s\n", name);
 
   const bool whole = got == wanted;
   if (!whole) {
     reportShortRun(name, track, c, h, r, n, got, wanted);
     // A file with no byte from the image would only hide an earlier one.
     if (got <= offset) {
-      std::fputs("; not written\n", stderr);
+      printError("; not written\n");
       return {false, false};
     }
-    std::fputs("\n", stderr);
+    printError("\n");
     // Never write what an earlier cut left in the buffer.
     std::memset(g_cutBuffer + got, 0, static_cast<size_t>(wanted - got));
   }
@@ -193,9 +194,9 @@ struct NameList {
   }
   void print() const {
     for (int i = 0; i < count && i < kMaxNames; ++i) {
-      std::fprintf(stderr, "%s%s", i == 0 ? "(" : ", ", names[i]);
+      printError("%s%s", i == 0 ? "(" : ", ", names[i]);
     }
-    std::fputs(")", stderr);
+    printError(")");
   }
 };
 
@@ -245,22 +246,22 @@ bool cutLayout(const MediaFormat& format) {
     return true;
   }
   // The outcome in one line, after the file-by-file lines.
-  std::fputs("d88cut: ", stderr);
+  printError("d88cut: ");
   if (shortFiles.count > 0 && shortFiles == unwritten) {
-    std::fprintf(stderr, "%d of %d files short and not written ", shortFiles.count, files);
+    printError("%d of %d files short and not written ", shortFiles.count, files);
     shortFiles.print();
   } else if (shortFiles.count > 0) {
-    std::fprintf(stderr, "%d of %d files short ", shortFiles.count, files);
+    printError("%d of %d files short ", shortFiles.count, files);
     shortFiles.print();
     if (unwritten.count > 0) {
-      std::fprintf(stderr, "; %d not written ", unwritten.count);
+      printError("; %d not written ", unwritten.count);
       unwritten.print();
     }
   } else {
-    std::fprintf(stderr, "%d of %d files not written ", unwritten.count, files);
+    printError("%d of %d files not written ", unwritten.count, files);
     unwritten.print();
   }
-  std::fputs("\n", stderr);
+  printError("\n");
   return false;
 }
 

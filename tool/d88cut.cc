@@ -30,11 +30,11 @@ int chosenDisk(const Options& options) {
   }
   const char* label = imageLabel(options.image);
   if (disks == 0) {
-    std::fprintf(stderr, "%s holds no disks; there is no disk %s\n", label, options.disk);
+    printError("%s holds no disks; there is no disk %s\n", label, options.disk);
   } else if (disks == 1) {
-    std::fprintf(stderr, "%s holds 1 disk (0); there is no disk %s\n", label, options.disk);
+    printError("%s holds 1 disk (0); there is no disk %s\n", label, options.disk);
   } else {
-    std::fprintf(stderr, "%s holds %d disks (0 to %d); there is no disk %s\n", label, disks, disks - 1,
+    printError("%s holds %d disks (0 to %d); there is no disk %s\n", label, disks, disks - 1,
                  options.disk);
   }
   return -1;
@@ -59,18 +59,18 @@ bool isDiskHeader() {
 /// Says on standard error why the selected disk `disk` is not cut.
 void sayNothingCut(const char* label, int disk) {
   if (g_image.getDiskCount() == 0) {
-    std::fprintf(stderr, "%s: holds no D88 disk (%lld bytes; a disk header is %d)\n", label,
+    printError("%s: holds no D88 disk (%lld bytes; a disk header is %d)\n", label,
                  static_cast<long long>(g_image.getFileSize()), kDiskHeaderSize);
     return;
   }
   if (!isDiskHeader()) {
-    std::fprintf(stderr, "%s: holds no D88 disk (the %d bytes at byte %ld are no D88 disk header)\n",
+    printError("%s: holds no D88 disk (the %d bytes at byte %ld are no D88 disk header)\n",
                  label, kDiskHeaderSize, static_cast<long>(g_image.getDiskOffset(disk)));
     return;
   }
   const int media = g_image.getMediaType();
   const char* name = mediaTypeName(media);
-  std::fprintf(stderr,
+  printError(
                "%s: disk %d is %s (media 0x%02X), which has no layout; "
                "--media 2HD or --media 2DD cuts it as one, --list shows the disks\n",
                label, disk, name != nullptr ? name : "of no known medium", media);
@@ -87,19 +87,19 @@ void sayDiskNumberIgnored(const Options& options, int disk) {
     return;
   }
   if (isNumber) {
-    std::fprintf(stderr,
+    printError(
                  "d88cut: the disk number after the image is not read; disk %d is cut "
                  "(--disk %s cuts disk %s)\n",
                  disk, options.afterImage, options.afterImage);
   } else {
-    std::fprintf(stderr, "d88cut: what follows the image is not read; disk %d is cut\n", disk);
+    printError("d88cut: what follows the image is not read; disk %d is cut\n", disk);
   }
 }
 
 /// Ends the run: standard output that could not be written is a failure, as for cat.
 int finish(int status) {
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fprintf(stderr, "d88cut: cannot write standard output: %s\n", systemReason());
+    printError("d88cut: cannot write standard output: %s\n", systemReason());
     return 1;
   }
   return status;
@@ -123,14 +123,14 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("d88cut %s\n", D88CUT_VERSION);
+    printOut("d88cut %s\n", D88CUT_VERSION);
     return 0;
   }
 
   const char* failure = openImage(options.image);
   if (failure != nullptr) {
-    std::fputs(kOpenFailure, stderr);
-    std::fprintf(stderr, "d88cut: cannot open %s: %s\n", imageLabel(options.image), failure);
+    printShiftJisError(kOpenFailure);
+    printError("d88cut: cannot open %s: %s\n", imageLabel(options.image), failure);
     return 1;
   }
   // Standard input is no file an output could stand for.
@@ -153,14 +153,14 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (options.outputDir != nullptr && !makeFolders(options.outputDir)) {
-    std::fprintf(stderr, "d88cut: cannot use %s as the output folder: %s\n", options.outputDir,
+    printError("d88cut: cannot use %s as the output folder: %s\n", options.outputDir,
                  systemReason());
     return 1;
   }
   g_destination.folder = options.outputDir;
   sayDiskNumberIgnored(options, disk);
 
-  std::fputs(format->banner, stdout);
+  printOut("%s", format->banner);
   g_image.setSectorRange(format->firstSector, format->lastSector);
   return cutLayout(*format) ? 0 : 1;
 }

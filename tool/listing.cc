@@ -6,6 +6,7 @@
 
 #include "cut.h"
 #include "d88cut.h"
+#include "platform.h"
 
 namespace {
 
@@ -22,17 +23,21 @@ const char* mediaName(int media) {
 /// 0x20 to 0x7E as they are, all others, and the quote and backslash that
 /// would make the text ambiguous, as \xNN. Pads to `width` columns.
 void printName(const char* name, int width) {
-  int columns = std::printf("\"");
-  for (const char* at = name; *at != '\0'; ++at) {
-    const auto byte = static_cast<unsigned char>(*at);
-    if (byte < 0x20 || byte > 0x7E || byte == '"' || byte == '\\') {
-      columns += std::printf("\\x%02X", byte);
+  char shown[2 + 4 * kDiskNameSize + 1];
+  int at = 0;
+  shown[at++] = '"';
+  for (const char* byte = name; *byte != '\0' && at < 1 + 4 * kDiskNameSize; ++byte) {
+    const auto value = static_cast<unsigned char>(*byte);
+    if (value < 0x20 || value > 0x7E || value == '"' || value == '\\') {
+      std::snprintf(shown + at, 5, "\\x%02X", value);
+      at += 4;
     } else {
-      columns += std::printf("%c", byte);
+      shown[at++] = static_cast<char>(value);
     }
   }
-  columns += std::printf("\"");
-  std::printf("%*s", columns < width ? width - columns : 0, "");
+  shown[at++] = '"';
+  shown[at] = '\0';
+  printOut("%-*s", width, shown);
 }
 
 int presentTracks() {
@@ -47,15 +52,15 @@ int presentTracks() {
 void printOutcome(const MediaFormat* media) {
   const MediaFormat* format = media != nullptr ? media : findMediaFormat(g_image.getMediaType());
   if (format == nullptr) {
-    std::printf("not cut (media 0x%02X; --media can choose a layout)", g_image.getMediaType());
+    printOut("not cut (media 0x%02X; --media can choose a layout)", g_image.getMediaType());
     return;
   }
   const int files = layoutFileCount(*format);
   const int shortFiles = countShortFiles(*format);
   if (shortFiles == 0) {
-    std::printf("%s layout: all %d files whole", format->name, files);
+    printOut("%s layout: all %d files whole", format->name, files);
   } else {
-    std::printf("%s layout: %d of %d files short", format->name, shortFiles, files);
+    printOut("%s layout: %d of %d files short", format->name, shortFiles, files);
   }
 }
 
@@ -63,15 +68,15 @@ void printOutcome(const MediaFormat* media) {
 void listDisk(int index, const MediaFormat* media) {
   if (!g_image.selectDisk(index)) {
     // The scan saw its header whole: the file changed since.
-    std::printf("%4d %10" PRId32 "  its header can no longer be read\n", index, g_image.getDiskOffset(index));
+    printOut("%4d %10" PRId32 "  its header can no longer be read\n", index, g_image.getDiskOffset(index));
     return;
   }
-  std::printf("%4d %10" PRId32 " %10" PRId32 "  0x%02X %-7s %6d  ", index, g_image.getDiskOffset(index),
+  printOut("%4d %10" PRId32 " %10" PRId32 "  0x%02X %-7s %6d  ", index, g_image.getDiskOffset(index),
               g_image.getDiskSize(), g_image.getMediaType(), mediaName(g_image.getMediaType()),
               presentTracks());
   printName(g_image.getDiskName(), 19);
   printOutcome(media);
-  std::printf("\n");
+  printOut("\n");
 }
 
 /// The columns before a track's records: track, C, H and the file offset.
@@ -85,17 +90,17 @@ void listRecords(int track) {
   bool zeroCount = false;
   const D88Image::WalkEnd end = g_image.walkTrack(track, [&](const D88Image::SectorRecord& record) {
     if (shown > 0 && shown % kRecordsPerLine == 0) {
-      std::printf("\n%*s", kRecordColumn, "");
+      printOut("\n%*s", kRecordColumn, "");
     }
-    std::printf(" %d/%d/%d/%d", record.c, record.h, record.r, record.n);
+    printOut(" %d/%d/%d/%d", record.c, record.h, record.r, record.n);
     // 128 << N leaves the range of an int past N 23: such a length is always shown.
     if (record.n > kMaxSizeCode || record.dataLength != (128 << record.n)) {
-      std::printf("=%d", record.dataLength);
+      printOut("=%d", record.dataLength);
     }
     if (firstCount < 0) {
       firstCount = record.count;
     } else if (record.count != firstCount) {
-      std::printf("(count %d)", record.count);
+      printOut("(count %d)", record.count);
     }
     ++shown;
     // The search gives up at a record that says its track holds none.
@@ -103,34 +108,34 @@ void listRecords(int track) {
     return zeroCount;
   });
   if (end == D88Image::WalkEnd::kFileEnds) {
-    std::printf("  [the file ends at byte %" PRId64 "]", g_image.getFileSize());
+    printOut("  [the file ends at byte %" PRId64 "]", g_image.getFileSize());
   } else if (zeroCount) {
-    std::printf("  [count 0: a search stops here]");
+    printOut("  [count 0: a search stops here]");
   } else if (shown != firstCount) {
-    std::printf("  [%d records where the first says %d]", shown, firstCount);
+    printOut("  [%d records where the first says %d]", shown, firstCount);
   }
-  std::printf("\n");
+  printOut("\n");
 }
 
 /// Disk `disk`, track by track; the tracks the table leaves absent are counted, not shown.
 void listTracks(int disk) {
   g_image.selectDisk(disk);
   const int32_t diskOffset = g_image.getDiskOffset(disk);
-  std::printf("\ndisk %d: media 0x%02X %s, %d of %d tracks present\n", disk, g_image.getMediaType(),
+  printOut("\ndisk %d: media 0x%02X %s, %d of %d tracks present\n", disk, g_image.getMediaType(),
               mediaName(g_image.getMediaType()), presentTracks(), kTrackCount);
-  std::printf("track   C  H     offset  records C/H/R/N, =LENGTH where the data is not 128 << N\n");
+  printOut("track   C  H     offset  records C/H/R/N, =LENGTH where the data is not 128 << N\n");
   for (int track = 0; track < kTrackCount; ++track) {
     const int32_t offset = g_image.getTrackOffset(track);
     if (offset == 0) {
       continue;
     }
     if (!g_image.hasTrack(track)) {
-      std::printf("%5d %3d %2d  outside the disk: its table entry is %" PRId32 ", the disk %" PRId32
+      printOut("%5d %3d %2d  outside the disk: its table entry is %" PRId32 ", the disk %" PRId32
                   " bytes\n",
                   track, track >> 1, track & 1, offset, g_image.getDiskSize());
       continue;
     }
-    std::printf("%5d %3d %2d %10" PRId64 " ", track, track >> 1, track & 1,
+    printOut("%5d %3d %2d %10" PRId64 " ", track, track >> 1, track & 1,
                 static_cast<int64_t>(diskOffset) + offset);
     listRecords(track);
   }
@@ -140,9 +145,9 @@ void listTracks(int disk) {
 
 void listImage(const char* label, const MediaFormat* media, int disk) {
   const int disks = g_image.getDiskCount();
-  std::printf("%s: %d disk%s\n", label, disks, disks == 1 ? "" : "s");
+  printOut("%s: %d disk%s\n", label, disks, disks == 1 ? "" : "s");
   if (disks > 0) {
-    std::printf("disk     offset       size  media        tracks  name               a cut would do\n");
+    printOut("disk     offset       size  media        tracks  name               a cut would do\n");
   }
   for (int index = 0; index < disks; ++index) {
     listDisk(index, media);

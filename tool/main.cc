@@ -9,7 +9,7 @@
 int wmain(int argc, wchar_t** argv) {
   char** arguments = utf8Arguments(argc, argv);
   if (arguments == nullptr) {
-    std::fputs("d88cut: the command line is too long\n", stderr);
+    printError("d88cut: the command line is too long\n");
     return 1;
   }
   return runD88Cut(argc, arguments);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform.h"
+
 namespace {
 
 constexpr char kShortOptions[] = "+:d:m:o:lhV";  // +: stop at the image; first ':' reports a missing value
@@ -43,23 +45,28 @@ void nameOption(char** argv, const char* problem, bool missingValue) {
   const char* word = optind > 0 ? argv[optind - 1] : "";
   const bool isLong = missingValue ? std::strncmp(word, "--", 2) == 0 : optopt == 0;
   if (!isLong) {
-    std::fprintf(stderr, "d88cut: %s -%c\n", problem, optopt);
+    printError("d88cut: %s -%c\n", problem, optopt);
     return;
   }
   const char* end = std::strchr(word, '=');
   const int length = end != nullptr ? static_cast<int>(end - word) : static_cast<int>(std::strlen(word));
-  std::fprintf(stderr, "d88cut: %s %.*s\n", problem, length, word);
+  printError("d88cut: %s %.*s\n", problem, length, word);
 }
 
 }  // namespace
 
 void printUsage(std::FILE* stream, const char* program) {
-  std::fprintf(stream, "Usage: %s [d88file] (DiskNo.)\n", program);
+  if (stream == stdout) {
+    printOut("Usage: %s [d88file] (DiskNo.)\n", program);
+  } else {
+    printError("Usage: %s [d88file] (DiskNo.)\n", program);
+  }
 }
 
 void printHelp(const char* program) {
   printUsage(stdout, program);
-  std::fputs(
+  printOut(
+      "%s",
       "Cut PROG and MUS00 to MUS08 out of a D88 disk image, with the 2HD or the 2DD layout.\n"
       "Options, before the image:\n"
       "  -d, --disk N          cut disk N of the file (0-based, as --list numbers them); default 0\n"
@@ -69,8 +76,7 @@ void printHelp(const char* program) {
       "  -h, --help            show this help\n"
       "  -V, --version         show the version\n"
       "The image may be - for standard input, or a pipe. The files go into the current\n"
-      "folder, or DIR; each replaces an earlier file of its name only once it is whole.\n",
-      stdout);
+      "folder, or DIR; each replaces an earlier file of its name only once it is whole.\n");
 }
 
 bool parseDiskNumber(const char* text, int& disk) {
@@ -111,7 +117,7 @@ Parsed parseCommandLine(int argc, char** argv, Options& options) {
       case 'm':
         options.media = mediaNamed(optarg);
         if (options.media == nullptr) {
-          std::fprintf(stderr, "d88cut: --media takes 2HD or 2DD (in any letter case), not '%s'\n", optarg);
+          printError("d88cut: --media takes 2HD or 2DD (in any letter case), not '%s'\n", optarg);
           return Parsed::kError;
         }
         break;

@@ -241,7 +241,7 @@ extern "C" void removePendingAndEnd(int signalNumber) {
 #endif
 
 bool fail(const char* name, const char* what, const char* reason) {
-  std::fprintf(stderr, "%s: %s: %s\n", name, what, reason);
+  printError("%s: %s: %s\n", name, what, reason);
   return false;
 }
 
@@ -259,7 +259,7 @@ bool placeFile(const char* folder, const char* name, const unsigned char* bytes,
   // By its own name, as another name of the same file, or through a link.
   if (standing != Standing::kNothing &&
       (image.sameAs(fileIdOf(path, false)) || image.sameAs(fileIdOf(path, true)))) {
-    std::fprintf(stderr, "%s: is the image being cut; not replaced\n", name);
+    printError("%s: is the image being cut; not replaced\n", name);
     return false;
   }
   if (standing == Standing::kFolder) {

@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -281,6 +282,75 @@ bool joinPath(char* out, size_t size, const char* folder, const char* name) {
 }
 
 const char* systemReason() { return std::strerror(errno); }
+
+#ifdef _WIN32
+
+namespace {
+
+/// Room for a message that names two paths.
+char g_message[2 * kMaxPathBytes + 1024];
+wchar_t g_wideMessage[2 * kMaxPathBytes + 1024];
+
+/// Writes `text` of code page `codePage` to `stream`: to a console as UTF-16,
+/// anywhere else as the bytes it is.
+void writeText(std::FILE* stream, const char* text, UINT codePage) {
+  HANDLE handle = GetStdHandle(stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || GetConsoleMode(handle, &mode) == 0) {
+    std::fputs(text, stream);
+    return;
+  }
+  const int units = MultiByteToWideChar(codePage, 0, text, -1, g_wideMessage,
+                                        static_cast<int>(sizeof g_wideMessage / sizeof g_wideMessage[0]));
+  if (units <= 1) {
+    std::fputs(text, stream);
+    return;
+  }
+  std::fflush(stream);  // whatever the stream holds comes first
+  DWORD written = 0;
+  WriteConsoleW(handle, g_wideMessage, static_cast<DWORD>(units - 1), &written, nullptr);
+}
+
+void printTo(std::FILE* stream, const char* format, va_list arguments) {
+  std::vsnprintf(g_message, sizeof g_message, format, arguments);
+  writeText(stream, g_message, CP_UTF8);
+}
+
+}  // namespace
+
+void printShiftJisError(const char* text) {
+  constexpr UINT kShiftJis = 932;
+  writeText(stderr, text, kShiftJis);
+}
+
+#else
+
+namespace {
+
+void printTo(std::FILE* stream, const char* format, va_list arguments) {
+  std::vfprintf(stream, format, arguments);
+}
+
+}  // namespace
+
+void printShiftJisError(const char* text) { std::fputs(text, stderr); }
+
+#endif
+
+// printf-like on purpose: the compiler checks every call's format.
+void printOut(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
+  va_list arguments;
+  va_start(arguments, format);
+  printTo(stdout, format, arguments);
+  va_end(arguments);
+}
+
+void printError(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
+  va_list arguments;
+  va_start(arguments, format);
+  printTo(stderr, format, arguments);
+  va_end(arguments);
+}
 
 bool isSeekable(const char* path) {
 #ifdef _WIN32

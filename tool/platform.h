@@ -55,6 +55,25 @@ struct FileId {
 /// `followLink`, else the link itself.
 FileId fileIdOf(const char* path, bool followLink);
 
+#if defined(__MINGW32__)
+#define D88CUT_PRINTF_LIKE(formatAt, argumentsAt) __attribute__((format(gnu_printf, formatAt, argumentsAt)))
+#elif defined(__GNUC__)
+#define D88CUT_PRINTF_LIKE(formatAt, argumentsAt) __attribute__((format(printf, formatAt, argumentsAt)))
+#else
+#define D88CUT_PRINTF_LIKE(formatAt, argumentsAt)
+#endif
+
+/// printf to standard output, and to standard error. Into a file or a pipe,
+/// and on POSIX systems, the bytes go as they are. On a Windows console the
+/// text, UTF-8, is written as the characters it holds, so that a path shows
+/// as it is named whatever the console's code page.
+void printOut(const char* format, ...) D88CUT_PRINTF_LIKE(1, 2);
+void printError(const char* format, ...) D88CUT_PRINTF_LIKE(1, 2);
+
+/// Writes `text`, in Shift_JIS, to standard error: its bytes as they are, and
+/// on a Windows console as the characters they are, whatever its code page.
+void printShiftJisError(const char* text);
+
 /// The system's reason for the failure in errno, as one line without its end.
 const char* systemReason();
 
