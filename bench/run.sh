@@ -29,12 +29,17 @@ report() { printf '%-52s %s\n' "$1" "$2"; }
 ms() { printf '%.3f ms' "$(echo "$1 * 1000" | bc -l)"; }
 ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
 
-# Mean seconds of one run of the command $1; $2, if given, runs before each.
-mean_seconds() {
-  local prepare=()
-  [ -n "${2:-}" ] && prepare=(--prepare "$2")
-  hyperfine -N --warmup 20 --runs "$runs" "${prepare[@]}" --export-json "$work/t.json" "$1" >/dev/null 2>&1
-  python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][0]["mean"])' "$work/t.json"
+# All four timed side by side in one hyperfine run, each after a process
+# started before it (rm of the outputs where they must be new, else true),
+# so that each finds the caches alike. Prints the four mean seconds.
+side_by_side() {
+  local fresh="rm -f $outputs"
+  hyperfine -N --warmup 20 --runs "$runs" --export-json "$work/t.json" \
+    --prepare "$fresh" "$tool $work/one.d88" \
+    --prepare "$fresh" "$tool $work/many.d88" \
+    --prepare true "$tool  $work/one.d88" \
+    --prepare true "cat $work/one.d88" >/dev/null 2>&1
+  python3 -c 'import json,sys; print(*[r["mean"] for r in json.load(open(sys.argv[1]))["results"]])' "$work/t.json"
 }
 
 # Bytes read(2) returns on the image's descriptor in one run of the tool.
@@ -48,14 +53,8 @@ bytes_read() {
 
 echo "d88cut benchmark in $work ($(df -T "$work" | awk 'NR == 2 { print $2 }'))"
 if command -v hyperfine >/dev/null && command -v python3 >/dev/null; then
-  echo "hyperfine, $runs runs each"
-  fresh="rm -f $outputs"
-  one=$(mean_seconds "$tool $work/one.d88" "$fresh")
-  many=$(mean_seconds "$tool $work/many.d88" "$fresh")
-  # Before each run, a process as the fresh case has one (rm), so that both
-  # find the caches alike; `true` leaves the last run's outputs in place.
-  replace=$(mean_seconds "$tool $work/one.d88" true)
-  cat_one=$(mean_seconds "cat $work/one.d88")
+  echo "hyperfine, $runs runs each, side by side"
+  read -r one many replace cat_one <<<"$(side_by_side)"
   report "d88cut, one 2HD disk (1.28 MB), new outputs" "$(ms "$one")"
   report "cat > /dev/null, same image" "$(ms "$cat_one")"
   report "  ratio (target <= 1.1)" "$(ratio "$one" "$cat_one")"
