@@ -15,12 +15,6 @@ using d88test::TempDir;
 
 namespace {
 
-// "ファイルをオープンできません.\n" in Shift_JIS.
-const std::string kOpenFailure =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76"
-    "\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"
-    ".\n";
-
 Bytes withMedia(Bytes image, int media) {
   image.at(0x1B) = static_cast<unsigned char>(media);
   return image;
@@ -50,7 +44,7 @@ TEST(CommandLineTest, ImagesThatCannotBeOpened) {
     const d88test::ToolRun run = d88test::runTool(dir.path(), {path});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, kOpenFailure + "d88cut: cannot open " + path + ": " + reason + "\n");
+    EXPECT_EQ(run.err, d88test::kOpenFailure + "d88cut: cannot open " + path + ": " + reason + "\n");
   }
 }
 

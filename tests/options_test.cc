@@ -374,6 +374,18 @@ TEST(OptionsTest, ImagesFromPipes) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(fs::is_empty(dir.path()));
+  // Where no temporary copy can be made, the image cannot be opened, and the tool says why.
+  if (!d88test::windowsTool()) {
+    d88test::RunSetup nowhere;
+    nowhere.prelude = "TMPDIR=" + d88test::quote(dir.file("missing")) + "; export TMPDIR;";
+    nowhere.pipeFrom = "printf 'D88'";
+    const ToolRun refused = d88test::runTool(dir.path(), {"-"}, nowhere);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, d88test::kOpenFailure +
+                               "d88cut: cannot open standard input: cannot make a temporary copy of it: "
+                               "No such file or directory\n");
+  }
   // Listed from a pipe, the image is named as standard input.
   d88test::RunSetup listed;
   listed.pipeFrom = "cat " + d88test::quote(dir.write("image.d88", hd));

@@ -8,6 +8,12 @@
 
 namespace d88test {
 
+// The open-failure line, "ファイルをオープンできません.\n", in Shift_JIS.
+inline const std::string kOpenFailure =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76"
+    "\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1"
+    ".\n";
+
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the object goes.
 class TempDir {
