@@ -13,15 +13,6 @@
 using d88test::Bytes;
 using d88test::TempDir;
 
-namespace {
-
-Bytes withMedia(Bytes image, int media) {
-  image.at(0x1B) = static_cast<unsigned char>(media);
-  return image;
-}
-
-}  // namespace
-
 TEST(CommandLineTest, NoArgumentPrintsUsage) {
   TempDir dir;
   const d88test::ToolRun run = d88test::runTool(dir.path(), {});
@@ -74,12 +65,12 @@ TEST(CommandLineTest, MediaDecidesWhatIsCut) {
       {"a zip", zip, {}, "", "image.d88: holds no D88 disk (the 688 bytes at byte 0 are no D88 disk header)\n"},
       {"media 0x20", hd, {}, d88test::cutTranscript("2HD Version\n"), ""},
       {"media 0x10", dd, {}, d88test::cutTranscript("2DD Version\n"), ""},
-      {"media 0x00", withMedia(hd, 0x00), {}, "", "image.d88: disk 0 is 2D (media 0x00)" + noLayout},
-      {"media 0x30", withMedia(hd, 0x30), {}, "", "image.d88: disk 0 is 1D (media 0x30)" + noLayout},
-      {"media 0xFF", withMedia(hd, 0xFF), {}, "", "image.d88: disk 0 is of no known medium (media 0xFF)" + noLayout},
-      {"media 0x12 is not 2DD", withMedia(dd, 0x12), {}, "",
+      {"media 0x00", d88test::withMedia(hd, 0x00), {}, "", "image.d88: disk 0 is 2D (media 0x00)" + noLayout},
+      {"media 0x30", d88test::withMedia(hd, 0x30), {}, "", "image.d88: disk 0 is 1D (media 0x30)" + noLayout},
+      {"media 0xFF", d88test::withMedia(hd, 0xFF), {}, "", "image.d88: disk 0 is of no known medium (media 0xFF)" + noLayout},
+      {"media 0x12 is not 2DD", d88test::withMedia(dd, 0x12), {}, "",
        "image.d88: disk 0 is of no known medium (media 0x12)" + noLayout},
-      {"only disk 0 is looked at", d88test::concat({withMedia(hd, 0x00), hd}), {}, "",
+      {"only disk 0 is looked at", d88test::concat({d88test::withMedia(hd, 0x00), hd}), {}, "",
        "image.d88: disk 0 is 2D (media 0x00)" + noLayout},
       // The usage names a disk number, but disk 0 is always the one cut; the tool says so.
       {"a disk number changes nothing", d88test::concat({hd, dd}), {"1"}, d88test::cutTranscript("2HD Version\n"),

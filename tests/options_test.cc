@@ -25,11 +25,6 @@ namespace {
 
 const char kOutputs[][6] = {"PROG", "MUS00", "MUS01", "MUS02", "MUS03", "MUS04", "MUS05", "MUS06", "MUS07", "MUS08"};
 
-Bytes withMedia(Bytes image, int media) {
-  image.at(0x1B) = static_cast<unsigned char>(media);
-  return image;
-}
-
 // Every file in `dir` and below, by its path from `dir`, with its bytes.
 std::map<std::string, Bytes> filesIn(const std::string& dir) {
   std::map<std::string, Bytes> files;
@@ -101,11 +96,11 @@ TEST(OptionsTest, DiskAndMediaChooseWhatIsCut) {
   expectSame(cut(both, {"-d1", "image.d88"}), cut(dd, {"image.d88"}));
   expectSame(cut(both, {"--disk=0", "image.d88"}), cut(hd, {"image.d88"}));
   // --media cuts a mislabelled disk as what it is.
-  expectSame(cut(withMedia(hd, 0x00), {"--media", "2HD", "image.d88"}), cut(hd, {"image.d88"}));
-  expectSame(cut(withMedia(dd, 0xFF), {"-m", "2dd", "image.d88"}), cut(dd, {"image.d88"}));
-  expectSame(cut(withMedia(dd, 0x20), {"--media=2Dd", "image.d88"}), cut(dd, {"image.d88"}));
+  expectSame(cut(d88test::withMedia(hd, 0x00), {"--media", "2HD", "image.d88"}), cut(hd, {"image.d88"}));
+  expectSame(cut(d88test::withMedia(dd, 0xFF), {"-m", "2dd", "image.d88"}), cut(dd, {"image.d88"}));
+  expectSame(cut(d88test::withMedia(dd, 0x20), {"--media=2Dd", "image.d88"}), cut(dd, {"image.d88"}));
   // Both at once: disk 1, labelled 2D, is the 2DD disk.
-  expectSame(cut(d88test::concat({hd, withMedia(dd, 0x00)}), {"-d", "1", "-m", "2DD", "image.d88"}),
+  expectSame(cut(d88test::concat({hd, d88test::withMedia(dd, 0x00)}), {"-d", "1", "-m", "2DD", "image.d88"}),
              cut(dd, {"image.d88"}));
 }
 
@@ -248,7 +243,7 @@ TEST(OptionsTest, OutputFolder) {
   }
   // A disk that is not cut makes no folder.
   TempDir dir;
-  dir.write("image.d88", withMedia(hd, 0x00));
+  dir.write("image.d88", d88test::withMedia(hd, 0x00));
   EXPECT_EQ(d88test::runTool(dir.path(), {"-o", "out", "image.d88"}).status, 0);
   EXPECT_FALSE(fs::exists(dir.file("out")));
 }
@@ -290,11 +285,11 @@ TEST(OptionsTest, Listing) {
   };
   const Case cases[] = {
       {"one disk", hd, {"--list"}, "image.d88: 1 disk\n" + header + hdLine},
-      {"two disks, the second mislabelled", d88test::concat({hd, withMedia(d88test::standard2DD(), 0x00)}), {"-l"},
+      {"two disks, the second mislabelled", d88test::concat({hd, d88test::withMedia(d88test::standard2DD(), 0x00)}), {"-l"},
        "image.d88: 2 disks\n" + header + hdLine +
            "   1    1281968     832688  0x00 2D         160  \"SAMPLE 2DD\"       not cut (media 0x00; --media can choose a layout)\n"},
       // 5 sectors a track: PROG and the MUS files that start at R 5 run short.
-      {"two disks as 2HD", d88test::concat({hd, withMedia(d88test::standard2DD(), 0x00)}), {"-l", "--media", "2hd"},
+      {"two disks as 2HD", d88test::concat({hd, d88test::withMedia(d88test::standard2DD(), 0x00)}), {"-l", "--media", "2hd"},
        "image.d88: 2 disks\n" + header + hdLine +
            "   1    1281968     832688  0x00 2D         160  \"SAMPLE 2DD\"       2HD layout: 5 of 10 files short\n"},
       {"no disk", Bytes(687, 0), {"--list"}, "image.d88: 0 disks\n"},

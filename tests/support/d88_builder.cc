@@ -28,6 +28,11 @@ void putLE32(Bytes& bytes, size_t at, uint32_t value) {
   }
 }
 
+Bytes withMedia(Bytes image, int media) {
+  image.at(0x1B) = static_cast<unsigned char>(media);
+  return image;
+}
+
 Bytes concat(const std::vector<Bytes>& parts) {
   Bytes all;
   for (const Bytes& part : parts) {

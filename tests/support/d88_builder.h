@@ -55,6 +55,9 @@ Bytes standard2DD(bool interleaved = false);  // 80 cylinders x 2 x 5
 // `r` of `track`, stepping from sector `sectorsPerTrack` to sector 1 of the next track.
 Bytes standardRun(int track, int r, int sectorsPerTrack, int length);
 
+// `image` with disk 0's media type byte set to `media`.
+Bytes withMedia(Bytes image, int media);
+
 void putLE16(Bytes& bytes, size_t at, unsigned value);
 void putLE32(Bytes& bytes, size_t at, uint32_t value);
 Bytes concat(const std::vector<Bytes>& parts);
