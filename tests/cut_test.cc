@@ -43,7 +43,7 @@ void expectWholeOutputs(const TempDir& dir, const std::vector<ExpectedOutput>& o
 // status is 1, and standard output is as for a whole cut.
 d88test::ToolRun cutShort(const TempDir& dir, const Bytes& image) {
   dir.write("image.d88", image);
-  const d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
+  d88test::ToolRun run = d88test::runTool(dir.path(), {"image.d88"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, d88test::cutTranscript("2HD Version\n")) << "standard output is as for a whole cut";
   return run;
