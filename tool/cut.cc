@@ -22,7 +22,8 @@ struct TrackSurvey {
   bool found = false;
   D88Image::SectorRecord sector{};  // the record with the ID asked for, when found
   int otherN = -1;                  // the N of a record with its C, H and R, else -1
-  int records = 0;                  // records walked before the walk ended
+  // Records walked before the walk ended: a file past 2 GiB can hold more than an int counts.
+  long long records = 0;
   bool zeroCount = false;           // it ended at a record whose count is 0
   unsigned char ids[kListedIds][4] = {};
 };
@@ -77,7 +78,7 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
   const int asked = wanted - got < sectorSize ? wanted - got : sectorSize;
 
   printError("%s: read %d of %d bytes; sector C %d H %d R %d N %d ", name, got,
-               wanted, c, h, r, n);
+             wanted, c, h, r, n);
   if (!g_image.hasTrack(track)) {
     printError("not found: track %d is not in the image", track);
     return;
@@ -90,7 +91,7 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
     const int64_t dataEnd = survey.sector.position + kSectorHeaderSize + survey.sector.dataLength;
     if (held < asked && dataEnd > g_image.getFileSize()) {
       printError(": the image ends there, at byte %lld",
-                   static_cast<long long>(g_image.getFileSize()));
+                 static_cast<long long>(g_image.getFileSize()));
     }
     return;
   }
@@ -103,27 +104,27 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
   }
   if (survey.end == D88Image::WalkEnd::kFileEnds) {
     printError("not found: the image ends at byte %lld, ",
-                 static_cast<long long>(g_image.getFileSize()));
+               static_cast<long long>(g_image.getFileSize()));
     if (survey.records == 0) {
       printError("where track %d should begin", track);
     } else {
-      printError("inside track %d (after %d of its records)", track, survey.records);
+      printError("inside track %d (after %lld of its records)", track, survey.records);
     }
     return;
   }
   if (survey.zeroCount) {
-    printError("not found in track %d: its record %d says the track holds no sectors (count 0)",
-                 track, survey.records + 1);
+    printError("not found in track %d: its record %lld says the track holds no sectors (count 0)",
+               track, survey.records + 1);
     return;
   }
-  printError("not found in track %d, which holds %d record%s (C/H/R/N):", track,
-               survey.records, survey.records == 1 ? "" : "s");
+  printError("not found in track %d, which holds %lld record%s (C/H/R/N):", track,
+             survey.records, survey.records == 1 ? "" : "s");
   for (int i = 0; i < survey.records && i < kListedIds; ++i) {
     const unsigned char* id = survey.ids[i];
     printError(" %d/%d/%d/%d", id[0], id[1], id[2], id[3]);
   }
   if (survey.records > kListedIds) {
-    printError(" and %d more", survey.records - kListedIds);
+    printError(" and %lld more", survey.records - kListedIds);
   }
 }
 
@@ -145,7 +146,7 @@ CutOutcome cutOne(const char* name, int track, int c, int h, int r, int n, int o
   if (offset < 0 || length < 0 ||
       static_cast<int64_t>(offset) + length > static_cast<int64_t>(kCutBufferSize)) {
     printError("%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
-                 name, offset, length, kCutBufferSize);
+               name, offset, length, kCutBufferSize);
     return {false, false};
   }
   const int wanted = offset + length;

@@ -35,7 +35,7 @@ int chosenDisk(const Options& options) {
     printError("%s holds 1 disk (0); there is no disk %s\n", label, options.disk);
   } else {
     printError("%s holds %d disks (0 to %d); there is no disk %s\n", label, disks, disks - 1,
-                 options.disk);
+               options.disk);
   }
   return -1;
 }
@@ -60,20 +60,20 @@ bool isDiskHeader() {
 void sayNothingCut(const char* label, int disk) {
   if (g_image.getDiskCount() == 0) {
     printError("%s: holds no D88 disk (%lld bytes; a disk header is %d)\n", label,
-                 static_cast<long long>(g_image.getFileSize()), kDiskHeaderSize);
+               static_cast<long long>(g_image.getFileSize()), kDiskHeaderSize);
     return;
   }
   if (!isDiskHeader()) {
     printError("%s: holds no D88 disk (the %d bytes at byte %ld are no D88 disk header)\n",
-                 label, kDiskHeaderSize, static_cast<long>(g_image.getDiskOffset(disk)));
+               label, kDiskHeaderSize, static_cast<long>(g_image.getDiskOffset(disk)));
     return;
   }
   const int media = g_image.getMediaType();
   const char* name = mediaTypeName(media);
   printError(
-               "%s: disk %d is %s (media 0x%02X), which has no layout; "
-               "--media 2HD or --media 2DD cuts it as one, --list shows the disks\n",
-               label, disk, name != nullptr ? name : "of no known medium", media);
+      "%s: disk %d is %s (media 0x%02X), which has no layout; "
+      "--media 2HD or --media 2DD cuts it as one, --list shows the disks\n",
+      label, disk, name != nullptr ? name : "of no known medium", media);
 }
 
 /// Says that the disk number after the image is not read, when one other than 0 is there.
@@ -88,9 +88,9 @@ void sayDiskNumberIgnored(const Options& options, int disk) {
   }
   if (isNumber) {
     printError(
-                 "d88cut: the disk number after the image is not read; disk %d is cut "
-                 "(--disk %s cuts disk %s)\n",
-                 disk, options.afterImage, options.afterImage);
+        "d88cut: the disk number after the image is not read; disk %d is cut "
+        "(--disk %s cuts disk %s)\n",
+        disk, options.afterImage, options.afterImage);
   } else {
     printError("d88cut: what follows the image is not read; disk %d is cut\n", disk);
   }
@@ -154,7 +154,7 @@ int run(int argc, char** argv) {
   }
   if (options.outputDir != nullptr && !makeFolders(options.outputDir)) {
     printError("d88cut: cannot use %s as the output folder: %s\n", options.outputDir,
-                 systemReason());
+               systemReason());
     return 1;
   }
   g_destination.folder = options.outputDir;

@@ -72,8 +72,8 @@ void listDisk(int index, const MediaFormat* media) {
     return;
   }
   printOut("%4d %10" PRId32 " %10" PRId32 "  0x%02X %-7s %6d  ", index, g_image.getDiskOffset(index),
-              g_image.getDiskSize(), g_image.getMediaType(), mediaName(g_image.getMediaType()),
-              presentTracks());
+           g_image.getDiskSize(), g_image.getMediaType(), mediaName(g_image.getMediaType()),
+           presentTracks());
   printName(g_image.getDiskName(), 19);
   printOutcome(media);
   printOut("\n");
@@ -85,7 +85,7 @@ constexpr int kRecordColumn = 24;
 /// A track's records in stored order, as the search walks them, with a mark
 /// where the walk does not end as the first record's count says.
 void listRecords(int track) {
-  int shown = 0;
+  long long shown = 0;  // a file past 2 GiB can hold more records than an int counts
   int firstCount = -1;
   bool zeroCount = false;
   const D88Image::WalkEnd end = g_image.walkTrack(track, [&](const D88Image::SectorRecord& record) {
@@ -112,7 +112,7 @@ void listRecords(int track) {
   } else if (zeroCount) {
     printOut("  [count 0: a search stops here]");
   } else if (shown != firstCount) {
-    printOut("  [%d records where the first says %d]", shown, firstCount);
+    printOut("  [%lld records where the first says %d]", shown, firstCount);
   }
   printOut("\n");
 }
@@ -122,7 +122,7 @@ void listTracks(int disk) {
   g_image.selectDisk(disk);
   const int32_t diskOffset = g_image.getDiskOffset(disk);
   printOut("\ndisk %d: media 0x%02X %s, %d of %d tracks present\n", disk, g_image.getMediaType(),
-              mediaName(g_image.getMediaType()), presentTracks(), kTrackCount);
+           mediaName(g_image.getMediaType()), presentTracks(), kTrackCount);
   printOut("track   C  H     offset  records C/H/R/N, =LENGTH where the data is not 128 << N\n");
   for (int track = 0; track < kTrackCount; ++track) {
     const int32_t offset = g_image.getTrackOffset(track);
@@ -131,12 +131,12 @@ void listTracks(int disk) {
     }
     if (!g_image.hasTrack(track)) {
       printOut("%5d %3d %2d  outside the disk: its table entry is %" PRId32 ", the disk %" PRId32
-                  " bytes\n",
-                  track, track >> 1, track & 1, offset, g_image.getDiskSize());
+               " bytes\n",
+               track, track >> 1, track & 1, offset, g_image.getDiskSize());
       continue;
     }
     printOut("%5d %3d %2d %10" PRId64 " ", track, track >> 1, track & 1,
-                static_cast<int64_t>(diskOffset) + offset);
+             static_cast<int64_t>(diskOffset) + offset);
     listRecords(track);
   }
 }
