@@ -128,48 +128,6 @@ void reportShortRun(const char* name, int track, int c, int h, int r, int n, int
   }
 }
 
-}  // namespace
-
-namespace {
-
-/// What became of one file of a cut.
-struct CutOutcome {
-  bool whole;    // its whole run was read
-  bool written;  // it was put in place
-};
-
-CutOutcome cutOne(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
-  if (n < 0 || n > kMaxSizeCode) {
-    printError("%s: size code %d is not one of 0 to %d\n", name, n, kMaxSizeCode);
-    return {false, false};
-  }
-  if (offset < 0 || length < 0 ||
-      static_cast<int64_t>(offset) + length > static_cast<int64_t>(kCutBufferSize)) {
-    printError("%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
-               name, offset, length, kCutBufferSize);
-    return {false, false};
-  }
-  const int wanted = offset + length;
-  const int got = g_image.readSectors(track, c, h, r, n, g_cutBuffer, wanted);
-  printOut("cutting ... %s\n", name);
-
-  const bool whole = got == wanted;
-  if (!whole) {
-    reportShortRun(name, track, c, h, r, n, got, wanted);
-    // A file with no byte from the image would only hide an earlier one.
-    if (got <= offset) {
-      printError("; not written\n");
-      return {false, false};
-    }
-    printError("\n");
-    // Never write what an earlier cut left in the buffer.
-    std::memset(g_cutBuffer + got, 0, static_cast<size_t>(wanted - got));
-  }
-  const bool placed = placeFile(g_destination.folder, name, g_cutBuffer + offset, length,
-                                g_destination.image);
-  return {whole, placed};
-}
-
 /// Names of some of a layout's files, for the summary line.
 struct NameList {
   static constexpr int kMaxNames = 16;
@@ -203,12 +161,37 @@ struct NameList {
 
 }  // namespace
 
-bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
-  const CutOutcome outcome = cutOne(name, track, c, h, r, n, offset, length);
-  return outcome.whole && outcome.written;
+CutOutcome cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length) {
+  if (n < 0 || n > kMaxSizeCode) {
+    printError("%s: size code %d is not one of 0 to %d\n", name, n, kMaxSizeCode);
+    return {false, false};
+  }
+  if (offset < 0 || length < 0 ||
+      static_cast<int64_t>(offset) + length > static_cast<int64_t>(kCutBufferSize)) {
+    printError("%s: offset %d and length %d do not fit the %d-byte cut buffer\n",
+               name, offset, length, kCutBufferSize);
+    return {false, false};
+  }
+  const int wanted = offset + length;
+  const int got = g_image.readSectors(track, c, h, r, n, g_cutBuffer, wanted);
+  printOut("cutting ... %s\n", name);
+
+  const bool whole = got == wanted;
+  if (!whole) {
+    reportShortRun(name, track, c, h, r, n, got, wanted);
+    // A file with no byte from the image would only hide an earlier one.
+    if (got <= offset) {
+      printError("; not written\n");
+      return {false, false};
+    }
+    printError("\n");
+    // Never write what an earlier cut left in the buffer.
+    std::memset(g_cutBuffer + got, 0, static_cast<size_t>(wanted - got));
+  }
+  const bool placed = placeFile(g_destination.folder, name, g_cutBuffer + offset, length,
+                                g_destination.image);
+  return {whole, placed};
 }
-
-
 
 int layoutFileCount(const MediaFormat& format) {
   int rows = 0;
@@ -234,7 +217,7 @@ bool cutLayout(const MediaFormat& format) {
   for (int i = 0; i < files; ++i) {
     char name[kFileNameSize];
     const CutEntry entry = layoutFile(format, i, name);
-    const CutOutcome outcome = cutOne(name, entry.track, entry.track >> 1, entry.track & 1,
+    const CutOutcome outcome = cutFile(name, entry.track, entry.track >> 1, entry.track & 1,
                                       entry.sector, kCutSizeCode, entry.offset, entry.length);
     if (!outcome.whole) {
       shortFiles.add(name);

@@ -17,6 +17,12 @@ struct CutDestination {
 };
 extern CutDestination g_destination;
 
+/// What became of one file of a cut.
+struct CutOutcome {
+  bool whole;    // its whole run was read
+  bool written;  // it was put in place
+};
+
 /// Reads `offset` + `length` bytes of the sector run that starts at
 /// `track`, c/h/r/n into g_cutBuffer and writes the `length` bytes after the
 /// first `offset` to the file `name` in g_destination's folder, put in place
@@ -26,9 +32,9 @@ extern CutDestination g_destination;
 /// full is named on standard error with the first sector that was missing or
 /// short, and written at full length, zero past the bytes read; when not one
 /// byte of the file was read, it is not written at all ("; not written"),
-/// and an earlier file of that name stays. Returns true only when the whole
-/// run was read and the whole file put in place.
-bool cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length);
+/// and an earlier file of that name stays. Says whether the whole run was
+/// read, and whether the file was put in place.
+CutOutcome cutFile(const char* name, int track, int c, int h, int r, int n, int offset, int length);
 
 /// Room for an output's name: "PROG", "MUS00" to "MUS99".
 constexpr int kFileNameSize = 8;
