@@ -321,6 +321,9 @@ TEST(OutputTest, NamesOfAnyBytes) {
   const Case cases[] = {
       {"Japanese names", "ディスク", "ゲーム.d88", false},
       {"spaces", "my disks", "game one.d88", false},
+      // Past Windows' old 260-character limit for a path.
+      {"a long path", std::string(120, 'a') + "/" + std::string(120, 'b') + "/" + std::string(120, 'c'), "image.d88",
+       false},
       // Shift_JIS bytes, as an old archive unpacked on Linux leaves them: no UTF-8.
       {"bytes that are not UTF-8", "\x83\x66\x83\x42\x83\x58\x83\x4E", "\x83\x51\x81\x5B\x83\x80.d88", true},
   };
@@ -330,7 +333,7 @@ TEST(OutputTest, NamesOfAnyBytes) {
       continue;
     }
     TempDir dir;
-    fs::create_directory(dir.file(c.folder));
+    fs::create_directories(dir.file(c.folder));
     dir.write(c.folder + "/" + c.image, d88test::standard2HD());
     const d88test::ToolRun run = d88test::runTool(dir.path(), {c.folder + "/" + c.image});
     EXPECT_EQ(run.status, 0);
