@@ -91,8 +91,12 @@ bool deleteOnClose(Handle file, bool remove) {
   return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
+/// Whether the file being written is marked for deletion at its close.
+bool g_marked = false;
+
 /// Creates `path` anew. It is marked for deletion at once, so that however
-/// the process ends before `keepFile`, the system removes it.
+/// the process ends before `keepFile`, the system removes it; a system that
+/// cannot mark it still has the file removed on every failure that returns.
 bool createNew(const char* path, Handle& file) {
   const wchar_t* name = widePath(path, 0);
   if (name == nullptr) {
@@ -103,7 +107,7 @@ bool createNew(const char* path, Handle& file) {
   if (file == INVALID_HANDLE_VALUE) {
     return false;
   }
-  deleteOnClose(file, true);
+  g_marked = deleteOnClose(file, true);
   return true;
 }
 
@@ -123,7 +127,7 @@ bool writeAll(Handle file, const unsigned char* bytes, int length) {
 
 /// Unmarks the file for deletion and closes it: it stays on the disk.
 bool keepFile(Handle file) {
-  const bool kept = deleteOnClose(file, false);
+  const bool kept = !g_marked || deleteOnClose(file, false);
   const DWORD reason = GetLastError();
   const bool closed = CloseHandle(file) != 0;
   if (!kept) {
@@ -132,8 +136,20 @@ bool keepFile(Handle file) {
   return kept && closed;
 }
 
-/// Closes a file that was marked for deletion, and so removes it.
-void discardFile(Handle file, const char* /*path*/) { CloseHandle(file); }
+void removeFile(const char* path) {
+  const wchar_t* name = widePath(path, 0);
+  if (name != nullptr) {
+    DeleteFileW(name);
+  }
+}
+
+/// Closes the file being written, and removes it.
+void discardFile(Handle file, const char* path) {
+  CloseHandle(file);
+  if (!g_marked) {
+    removeFile(path);
+  }
+}
 
 /// Replaces whatever stands at `path` by the file at `temporary`, in one
 /// step: an earlier file that another program holds open stays as it was.
@@ -141,13 +157,6 @@ bool moveIntoPlace(const char* temporary, const char* path, Standing /*standing*
   const wchar_t* from = widePath(temporary, 0);
   const wchar_t* to = widePath(path, 1);
   return from != nullptr && to != nullptr && MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-void removeFile(const char* path) {
-  const wchar_t* name = widePath(path, 0);
-  if (name != nullptr) {
-    DeleteFileW(name);
-  }
 }
 
 #else
