@@ -39,21 +39,24 @@ Bytes whole2HD(const std::string& name) {
 // An earlier run's file: recognisably not what this run cuts.
 Bytes earlier(const std::string& name) { return Bytes(static_cast<size_t>(output2HD(name).length) + 7, 0xEE); }
 
-// Expects every output but those in `except` to hold what a whole 2HD cut writes.
-void expectCut(const TempDir& dir, const std::vector<std::string>& except = {}) {
+// Expects every output in `folder` but those in `except` to hold what a whole 2HD cut writes.
+void expectCutIn(const std::string& folder, const std::vector<std::string>& except = {}) {
   for (const ExpectedOutput& o : d88test::k2HDOutputs) {
     if (std::find(except.begin(), except.end(), o.name) != except.end()) {
       continue;
     }
     SCOPED_TRACE(o.name);
+    const std::string path = folder + "/" + o.name;
     // Read only a plain file: opening a FIFO that stayed would hang the test.
-    if (!fs::is_regular_file(fs::symlink_status(dir.file(o.name)))) {
+    if (!fs::is_regular_file(fs::symlink_status(path))) {
       ADD_FAILURE() << "not a plain file";
       continue;
     }
-    EXPECT_EQ(d88test::readFile(dir.file(o.name)), whole2HD(o.name));
+    EXPECT_EQ(d88test::readFile(path), whole2HD(o.name));
   }
 }
+
+void expectCut(const TempDir& dir, const std::vector<std::string>& except = {}) { expectCutIn(dir.path(), except); }
 
 void expectNoTemporary(const TempDir& dir) {
   EXPECT_EQ(d88test::temporaryFiles(dir.path()), std::vector<std::string>{});
@@ -316,16 +319,18 @@ TEST(OutputTest, NamesOfAnyBytes) {
     const char* what;
     std::string folder;
     std::string image;
+    std::string outputDir;  // for --output-dir
     bool linuxOnly;
   };
+  const std::string longPath = std::string(120, 'a') + "/" + std::string(120, 'b') + "/" + std::string(120, 'c');
   const Case cases[] = {
-      {"Japanese names", "ディスク", "ゲーム.d88", false},
-      {"spaces", "my disks", "game one.d88", false},
+      {"Japanese names", "ディスク", "ゲーム.d88", "出力", false},
+      {"spaces", "my disks", "game one.d88", "cut files", false},
       // Past Windows' old 260-character limit for a path.
-      {"a long path", std::string(120, 'a') + "/" + std::string(120, 'b') + "/" + std::string(120, 'c'), "image.d88",
-       false},
+      {"a long path", longPath, "image.d88", longPath + "/out", false},
       // Shift_JIS bytes, as an old archive unpacked on Linux leaves them: no UTF-8.
-      {"bytes that are not UTF-8", "\x83\x66\x83\x42\x83\x58\x83\x4E", "\x83\x51\x81\x5B\x83\x80.d88", true},
+      {"bytes that are not UTF-8", "\x83\x66\x83\x42\x83\x58\x83\x4E", "\x83\x51\x81\x5B\x83\x80.d88",
+       "\x8F\x6F\x97\xCD", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -334,12 +339,18 @@ TEST(OutputTest, NamesOfAnyBytes) {
     }
     TempDir dir;
     fs::create_directories(dir.file(c.folder));
-    dir.write(c.folder + "/" + c.image, d88test::standard2HD());
-    const d88test::ToolRun run = d88test::runTool(dir.path(), {c.folder + "/" + c.image});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, kTranscript2HD);
-    EXPECT_EQ(run.err, "");
-    expectCut(dir);
-    expectNoTemporary(dir);
+    const std::string image = c.folder + "/" + c.image;
+    dir.write(image, d88test::standard2HD());
+    for (const bool intoFolder : {false, true}) {
+      SCOPED_TRACE(intoFolder ? "into --output-dir" : "into the current folder");
+      const d88test::ToolRun run = d88test::runTool(
+          dir.path(), intoFolder ? std::vector<std::string>{"--output-dir", c.outputDir, image}
+                                 : std::vector<std::string>{image});
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.out, kTranscript2HD);
+      EXPECT_EQ(run.err, "");
+      expectCutIn(intoFolder ? dir.file(c.outputDir) : dir.path());
+      expectNoTemporary(dir);
+    }
   }
 }
