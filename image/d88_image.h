@@ -115,7 +115,6 @@ class D88Image {
   int64_t getFileSize() const { return fileSize; }
 
  private:
-
   /// File offset of track `track`'s first record, or -1 when it cannot be read.
   int32_t trackStart(int track) const;
   /// Reads the record header at the stream's position, `position` in the file.

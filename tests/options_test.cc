@@ -36,7 +36,7 @@ std::map<std::string, Bytes> filesIn(const std::string& dir) {
   return files;
 }
 
-// The outputs alone of `dir`/`sub`.
+// The outputs alone of `dir`, by name, with their bytes.
 std::map<std::string, Bytes> outputsIn(const std::string& dir) {
   std::map<std::string, Bytes> files;
   for (const char* name : kOutputs) {

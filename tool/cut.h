@@ -1,5 +1,5 @@
 #pragma once
-/// Cutting files out of the selected disk of g_image into the current folder.
+/// Cutting files out of the selected disk of g_image into g_destination's folder.
 
 #include "layouts.h"
 #include "platform.h"

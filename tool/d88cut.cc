@@ -133,9 +133,6 @@ int run(int argc, char** argv) {
     printError("d88cut: cannot open %s: %s\n", imageLabel(options.image), failure);
     return 1;
   }
-  // Standard input is no file an output could stand for.
-  g_destination.image = std::strcmp(options.image, "-") == 0 ? FileId{} : fileIdOf(options.image, true);
-
   const int disk = options.disk != nullptr ? chosenDisk(options) : 0;
   if (disk < 0) {
     return 1;
@@ -158,6 +155,8 @@ int run(int argc, char** argv) {
     return 1;
   }
   g_destination.folder = options.outputDir;
+  // Standard input is no file an output could stand for.
+  g_destination.image = std::strcmp(options.image, "-") == 0 ? FileId{} : fileIdOf(options.image, true);
   sayDiskNumberIgnored(options, disk);
 
   printOut("%s", format->banner);

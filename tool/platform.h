@@ -1,7 +1,8 @@
 #pragma once
 /// What differs between POSIX systems and Windows, apart from putting an
-/// output in place (output_file.h): the command line, paths, file identity
-/// and the system's reason for a failure.
+/// output in place (output_file.h): the command line, paths, temporary and
+/// standard-input files, file identity, console output and the system's
+/// reason for a failure.
 ///
 /// The tool holds every path as bytes. On a POSIX system they are the bytes
 /// the process was given. On Windows they are UTF-8, taken from the UTF-16
