@@ -14,6 +14,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   return runD88Cut(argc, arguments);
 }
+#elif defined(__EMSCRIPTEN__)
+// The web page's module: the page runs main once per command, on its
+// in-memory files. Standard output goes by lines, as on a terminal, so that
+// the page shows both streams in the order a console would.
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  return runD88Cut(argc, argv);
+}
 #else
 int main(int argc, char** argv) {
   removeTemporaryOnSignal();
