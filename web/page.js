@@ -119,9 +119,9 @@
     document.body.dataset.state = 'cut';
   }
 
-  /// Lists the image held and cuts the chosen disk by the chosen media.
-  function cutImage() {
-    const started = performance.now();
+  /// Lists the image held and cuts the chosen disk by the chosen media;
+  /// `started` is when the work began, for the time the page shows.
+  function cutImage(started = performance.now()) {
     const media = $('media').value || null;
     const listing = showListing(page.cut.list(media));
     const disk = listing.count > 1 ? Number($('disk').value) : null;
@@ -144,10 +144,11 @@
       document.body.dataset.state = 'failed';
       return;
     }
+    const started = performance.now();
     page.imageName = file.name;
     page.cut.putImage(file.name, bytes);
     $('disk').replaceChildren();
-    cutImage();
+    cutImage(started);
   }
 
   function wireDropZone() {

@@ -72,7 +72,9 @@ function images() {
     cutOff: disk2HD.subarray(0, 0x2B0 + 11 * 8 * (16 + 1024) + 500),
     // "ゲーム" in Shift_JIS, as a Japanese disk's header names it.
     shiftJisName: withName(disk2HD, [0x83, 0x51, 0x81, 0x5B, 0x83, 0x80]),
-    notD88: Buffer.from('PK\u0003\u0004 this is a zip archive, not a disk image\n'.repeat(40)),
+    // The start of a zip archive, as a user may give one by mistake.
+    notD88: Buffer.concat([Buffer.from('PK\u0003\u0004\u0014\u0000\u0000\u0000\u0008\u0000', 'latin1'),
+                           Buffer.from('notes.txt, not a disk image. '.repeat(3)), Buffer.alloc(900)]),
   };
 }
 
