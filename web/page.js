@@ -129,8 +129,13 @@
     showCut(run, performance.now() - started);
   }
 
-  async function takeFile(file) {
-    if (!file || page.cut === null) {
+  /// Takes `file`, the first of `given` files dropped or chosen, as the image.
+  async function takeFile(file, given = 1) {
+    if (!file) {
+      return;
+    }
+    if (page.cut === null) {
+      setStatus('The cutter is still loading: give ' + file.name + ' again in a moment.');
       return;
     }
     document.body.dataset.state = 'reading';
@@ -149,6 +154,10 @@
     page.cut.putImage(file.name, bytes);
     $('disk').replaceChildren();
     cutImage(started);
+    if (given > 1) {
+      setStatus($('status').textContent + ' Of the ' + given + ' files dropped only this one is cut: ' +
+                'drop them one at a time.', $('status').classList.contains('err'));
+    }
   }
 
   function wireDropZone() {
@@ -166,13 +175,13 @@
       event.preventDefault();
       event.stopPropagation();
       drop.classList.remove('over');
-      takeFile(event.dataTransfer.files[0]);
+      takeFile(event.dataTransfer.files[0], event.dataTransfer.files.length);
     });
     // A file dropped beside the zone is taken too, rather than opened by the browser.
     window.addEventListener('dragover', (event) => event.preventDefault());
     window.addEventListener('drop', (event) => {
       event.preventDefault();
-      takeFile(event.dataTransfer.files[0]);
+      takeFile(event.dataTransfer.files[0], event.dataTransfer.files.length);
     });
     for (const id of ['disk', 'media']) {
       $(id).addEventListener('change', () => {

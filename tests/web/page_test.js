@@ -232,6 +232,21 @@ test('a file that is no D88 image: the tool\'s message, and nothing to download'
   assert.match(await page.$eval('#status', (p) => p.textContent), /nothing to download/);
 });
 
+test('files dropped on the zone: the first is cut, and the page says the rest were not', async () => {
+  await page.evaluate(() => { document.body.dataset.state = 'waiting'; });
+  await page.evaluate((base64) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const dropped = new DataTransfer();
+    dropped.items.add(new File([bytes], 'dropped.d88'));
+    dropped.items.add(new File(['not cut'], 'second.d88'));
+    document.getElementById('drop').dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true }));
+  }, image.disk2HD.toString('base64'));
+  await page.waitForSelector('body[data-state="cut"]');
+  assert.equal(await page.$eval('#disks-title', (h) => h.textContent), 'dropped.d88: 1 disk');
+  assert.deepEqual(await offeredLinks(), ['dropped.zip', ...NAMES]);
+  assert.match(await page.$eval('#status', (p) => p.textContent), /Of the 2 files dropped only this one is cut/);
+});
+
 test('the page\'s files are small, and nothing left it', async () => {
   let total = 0;
   for (const file of fs.readdirSync(pageDir)) {
