@@ -106,7 +106,8 @@
       const zipName = stem(page.imageName) + ($('disk').value > 0 ? '-disk' + $('disk').value : '') + '.zip';
       const link = downloadLink(zipName, storedZip.storedZip(written), 'application/zip');
       link.className = 'all';
-      link.textContent = 'All ' + written.length + ' files as ' + zipName;
+      link.textContent = (written.length === 1 ? 'The 1 file' : 'All ' + written.length + ' files') +
+        ' as ' + zipName;
       all.append(link);
     }
     $('cut').hidden = false;
