@@ -130,13 +130,30 @@
     showCut(run, performance.now() - started);
   }
 
+  /// Runs `work` on the module; false, saying so, when the module stopped
+  /// short in it (out of memory, say): what it then holds is not trusted.
+  function guarded(work) {
+    try {
+      work();
+      return true;
+    } catch (error) {
+      page.cut = null;
+      setStatus('d88cut stopped on ' + page.imageName + ': ' + error +
+                '. Reload the page to cut another image.', true);
+      document.body.dataset.state = 'failed';
+      return false;
+    }
+  }
+
   /// Takes `file`, the first of `given` files dropped or chosen, as the image.
   async function takeFile(file, given = 1) {
     if (!file) {
       return;
     }
     if (page.cut === null) {
-      setStatus('The cutter is still loading: give ' + file.name + ' again in a moment.');
+      if (document.body.dataset.state !== 'failed') {
+        setStatus('The cutter is still loading: give ' + file.name + ' again in a moment.');
+      }
       return;
     }
     document.body.dataset.state = 'reading';
@@ -152,9 +169,13 @@
     }
     const started = performance.now();
     page.imageName = file.name;
-    page.cut.putImage(file.name, bytes);
-    $('disk').replaceChildren();
-    cutImage(started);
+    if (!guarded(() => {
+      page.cut.putImage(file.name, bytes);
+      $('disk').replaceChildren();
+      cutImage(started);
+    })) {
+      return;
+    }
     if (given > 1) {
       setStatus($('status').textContent + ' Of the ' + given + ' files dropped only this one is cut: ' +
                 'drop them one at a time.', $('status').classList.contains('err'));
@@ -186,8 +207,8 @@
     });
     for (const id of ['disk', 'media']) {
       $(id).addEventListener('change', () => {
-        if (page.imageName !== '') {
-          cutImage();
+        if (page.imageName !== '' && page.cut !== null) {
+          guarded(() => cutImage());
         }
       });
     }
