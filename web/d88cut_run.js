@@ -259,8 +259,8 @@
     return quoted;
   }
 
-  /// The disks a listing shows: each disk line read into its columns; a line
-  /// in any other form keeps its text, in `line`.
+  /// The disks a listing shows: each disk line read into its columns; of a
+  /// line in any other form, its text is the `outcome`, and it has no `name`.
   function parseListing(text) {
     const lines = text.split('\n');
     const count = lines.length > 0 ? COUNT_LINE.exec(lines[0]) : null;
@@ -274,25 +274,20 @@
         disks.push({
           index: Number(match[1]),
           media: '0x' + match[4] + ' ' + match[5],
-          tracks: Number(match[6]),
           listedName: match[7],
           name: diskName(match[7]),
           outcome: match[8],
-          line,
         });
       } else {
         const index = /^ *(\d+)/.exec(line);
-        disks.push({ index: index ? Number(index[1]) : disks.length, line, outcome: line.trim() });
+        disks.push({ index: index ? Number(index[1]) : disks.length, outcome: line.trim() });
       }
     }
     return { count: count ? Number(count[1]) : 0, disks };
   }
 
   exports.D88Cut = D88Cut;
-  exports.CommandRun = CommandRun;
   exports.commandLine = commandLine;
-  exports.imagePath = imagePath;
-  exports.decodeLine = decodeLine;
   exports.parseListing = parseListing;
   exports.OUTPUT_FOLDER = OUTPUT_FOLDER;
 })(typeof module === 'object' && module.exports ? module.exports : (window.d88cut = {}));

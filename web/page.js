@@ -74,7 +74,7 @@
     return listing;
   }
 
-  function showCut(run, elapsed) {
+  function showCut(run, disk, elapsed) {
     const transcript = $('transcript');
     transcript.replaceChildren(...run.lines.map((line) =>
       element('span', { className: line.stream === 'err' ? 'err' : '', textContent: line.text + '\n' })));
@@ -85,7 +85,8 @@
     list.replaceChildren();
     for (const file of run.cutFiles()) {
       const state = file.bytes === null ? 'unwritten' : file.message !== null ? 'short' : 'whole';
-      const item = element('li', { className: state });
+      const item = element('li');
+      item.dataset.state = state;
       if (file.bytes !== null) {
         written.push({ name: file.name, bytes: file.bytes });
         item.append(downloadLink(file.name, file.bytes, 'application/octet-stream'),
@@ -97,13 +98,12 @@
       if (mark !== '') {
         item.append(element('span', { className: 'mark', textContent: mark }));
       }
-      item.dataset.state = state;
       list.append(item);
     }
     const all = $('all');
     all.replaceChildren();
     if (written.length > 0) {
-      const zipName = stem(page.imageName) + ($('disk').value > 0 ? '-disk' + $('disk').value : '') + '.zip';
+      const zipName = stem(page.imageName) + (disk > 0 ? '-disk' + disk : '') + '.zip';
       const link = downloadLink(zipName, storedZip.storedZip(written), 'application/zip');
       link.className = 'all';
       link.textContent = (written.length === 1 ? 'The 1 file' : 'All ' + written.length + ' files') +
@@ -127,7 +127,7 @@
     const listing = showListing(page.cut.list(media));
     const disk = listing.count > 1 ? Number($('disk').value) : null;
     const run = page.cut.cut(disk, media);
-    showCut(run, performance.now() - started);
+    showCut(run, disk, performance.now() - started);
   }
 
   /// Runs `work` on the module; false, saying so, when the module stopped

@@ -28,6 +28,10 @@ for (const [what, file] of [['native d88cut', native.tool], ['d88sample', native
   }
 }
 
+// Where the page has the tool write its files; a native run writes them in
+// a fresh folder instead.
+const { OUTPUT_FOLDER } = require(path.join(pageDir, 'd88cut_run.js'));
+
 function temporaryFolder(label) {
   return fs.mkdtempSync(path.join(os.tmpdir(), `d88cut-web-${label}-`));
 }
@@ -86,7 +90,7 @@ function nativeRun(args, name, image) {
   if (image !== null) {
     fs.writeFileSync(path.join(folder, name), image);
   }
-  const run = childProcess.spawnSync(native.tool, args.map((a) => (a === '/files' ? outputs : a)),
+  const run = childProcess.spawnSync(native.tool, args.map((a) => (a === OUTPUT_FOLDER ? outputs : a)),
                                      { cwd: folder });
   const files = new Map();
   if (fs.existsSync(outputs)) {
@@ -106,4 +110,4 @@ function assertSameFiles(actual, expected, what) {
   }
 }
 
-module.exports = { root, native, pageDir, images, nativeRun, assertSameFiles, temporaryFolder };
+module.exports = { native, pageDir, OUTPUT_FOLDER, images, nativeRun, assertSameFiles, temporaryFolder };

@@ -14,7 +14,7 @@ const { test, before, after } = require('node:test');
 const { pathToFileURL } = require('node:url');
 
 const puppeteer = require('puppeteer-core');
-const { pageDir, images, nativeRun, assertSameFiles, temporaryFolder } = require('./fixtures.js');
+const { pageDir, OUTPUT_FOLDER, images, nativeRun, assertSameFiles, temporaryFolder } = require('./fixtures.js');
 
 const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 const SCREENSHOT = process.argv[2] || path.join(pageDir, '..', 'page-after-cut.png');
@@ -87,7 +87,7 @@ async function choose(id, value) {
   await page.waitForSelector('body[data-state="cut"]');
 }
 
-/// The download links the page offers: name and whether it is the .zip.
+/// The names of the download links the page offers, in its order.
 function offeredLinks() {
   return page.$$eval('a[download]', (links) => links.map((a) => a.getAttribute('download')));
 }
@@ -157,7 +157,7 @@ const transcript = () => page.$eval('#transcript', (pre) => pre.textContent);
 
 test('a 2HD image: each file and the .zip as the native tool cuts them, in under 100 ms', async () => {
   await give('game.d88', image.disk2HD);
-  await assertOffersNativeCut(['--output-dir', '/files', '--', 'game.d88'], 'game.d88', image.disk2HD,
+  await assertOffersNativeCut(['--output-dir', OUTPUT_FOLDER, '--', 'game.d88'], 'game.d88', image.disk2HD,
                               'game.zip');
   const lines = (await transcript()).split('\n');
   assert.deepEqual(lines.slice(0, 3), ['2HD Version', 'cutting ... PROG', 'cutting ... MUS00']);
@@ -201,7 +201,7 @@ test('two disks: the chooser cuts disk 1 as the native tool does with --disk 1',
   assert.match(await transcript(), /^2DD Version\n/);
   await choose('#disk', '1');
   assert.match(await transcript(), /^2HD Version\n/);
-  await assertOffersNativeCut(['--disk', '1', '--output-dir', '/files', '--', 'two.d88'], 'two.d88',
+  await assertOffersNativeCut(['--disk', '1', '--output-dir', OUTPUT_FOLDER, '--', 'two.d88'], 'two.d88',
                               image.twoDisks, 'two-disk1.zip');
   await page.screenshot({ path: SCREENSHOT, fullPage: true });
   figures.push(`screenshot after a cut: ${SCREENSHOT}`);
@@ -212,7 +212,7 @@ test('a disk labelled 0x00: nothing cut as its header says, a whole cut by 2HD',
   assert.match(await transcript(), /disk 0 is 2D \(media 0x00\), which has no layout/);
   assert.deepEqual(await offeredLinks(), []);
   await choose('#media', '2HD');
-  await assertOffersNativeCut(['--media', '2HD', '--output-dir', '/files', '--', 'zero.d88'], 'zero.d88',
+  await assertOffersNativeCut(['--media', '2HD', '--output-dir', OUTPUT_FOLDER, '--', 'zero.d88'], 'zero.d88',
                               image.labelled00, 'zero.zip');
   await choose('#media', '');
 });
@@ -222,7 +222,7 @@ test('a disk cut off: the short file is marked and offered, the unwritten ones a
   const states = await page.$$eval('#files li', (items) => items.map((li) => li.dataset.state));
   assert.deepEqual(states, ['short', ...Array(9).fill('unwritten')]);
   assert.deepEqual(await offeredLinks(), ['cut off.zip', 'PROG']);
-  const expected = nativeRun(['--output-dir', '/files', '--', 'cut off.d88'], 'cut off.d88', image.cutOff);
+  const expected = nativeRun(['--output-dir', OUTPUT_FOLDER, '--', 'cut off.d88'], 'cut off.d88', image.cutOff);
   assert.equal(expected.status, 1);
   assertSameFiles(new Map([['PROG', (await downloadAll()).get('PROG')]]), expected.files, 'the short PROG');
   assert.match(await page.$eval('#status', (p) => p.textContent), /status 1/);
