@@ -13,9 +13,15 @@ wine=/usr/lib/wine/wine64
 export WINEDEBUG=-all
 # A code page that holds no Japanese: names must still work, through the wide API.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
+wineserver=$(dirname "$wine")/wineserver
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 WINEPREFIX=$(mktemp -d)
 export WINEPREFIX
-trap 'rm -rf "$WINEPREFIX"' EXIT
+# The server is stopped, and has written the prefix for the last time, before it goes.
+trap '"$wineserver" -k 2>/dev/null; "$wineserver" -w 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
+# One server for every run: else each run may start one while the last is
+# still going away, a race that can end a run with no output at all.
+"$wineserver" -p
 # The first start lays out the prefix, which takes seconds; keep it out of the tests' time.
 "$wine" "$exe" >/dev/null 2>&1 || true
 
