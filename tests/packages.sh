@@ -12,7 +12,8 @@ tgz=build/package/d88cut-$version-Linux-x86_64.tar.gz
 deb=build/package/d88cut_${version}_amd64.deb
 zip=build/windows/d88cut-$version-win64.zip
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. tests/wine_prefix.sh
+trap 'wine_stop; rm -rf "$work"' EXIT
 passes=0
 failures=0
 pass() { echo "ok: $*"; passes=$((passes + 1)); }
@@ -77,10 +78,7 @@ if [ "$(tr -cd '\n' <"$work/zip/README.txt" | wc -c)" -gt 0 ] &&
 else
   fail "README.txt has a line end other than CR LF"
 fi
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-export WINEDEBUG=-all WINEPREFIX=$work/wineprefix
-"$wine" "$work/zip/d88cut.exe" >/dev/null 2>&1 || true  # lays out the prefix
+wine_start "$work/zip/d88cut.exe"
 expect_cut zip "$work/zip/d88cut.exe" "$wine"
 
 echo "$passes passed, $failures failed"

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -119,7 +120,9 @@ std::string cutTranscript(const std::string& banner) {
   return out;
 }
 
-ToolRun runTool(const std::string& dir, const std::vector<std::string>& args, const RunSetup& setup) {
+namespace {
+
+ToolRun runOnce(const std::string& dir, const std::vector<std::string>& args, const RunSetup& setup) {
   // Captures go beside the folder, so that the folder holds only what the tool wrote.
   TempDir captures;
   // A hang is a failure, not a stuck test run: timeout ends it with status 124.
@@ -142,6 +145,49 @@ ToolRun runTool(const std::string& dir, const std::vector<std::string>& args, co
   if (windowsTool()) {
     run.out = unixLineEnds(run.out);
     run.err = unixLineEnds(run.err);
+  }
+  return run;
+}
+
+/// Every name under `dir` with its size and time, in order: what a run changed there.
+std::string folderState(const std::string& dir) {
+  std::vector<std::string> entries;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    const auto size = it->is_regular_file(ignored) ? it->file_size(ignored) : 0;
+    const auto time = it->last_write_time(ignored).time_since_epoch().count();
+    entries.push_back(it->path().string() + " " + std::to_string(size) + " " + std::to_string(time));
+  }
+  std::sort(entries.begin(), entries.end());
+  std::string state;
+  for (const std::string& entry : entries) {
+    state += entry + "\n";
+  }
+  return state;
+}
+
+}  // namespace
+
+ToolRun runTool(const std::string& dir, const std::vector<std::string>& args, const RunSetup& setup) {
+  const bool underRunner = !runnerPrefix().empty();
+  const std::string before = underRunner ? folderState(dir) : std::string();
+  ToolRun run = runOnce(dir, args, setup);
+  // Every run of d88cut that fails says why on standard error. Wine, rarely,
+  // ends a run with status 1 having written nothing at all, and the same run
+  // a moment later is sound. Such a run, which changed nothing in its folder,
+  // is made once more, and the test's log says so; a second silent failure
+  // stands.
+  if (underRunner && run.status != 0 && run.out.empty() && run.err.empty() &&
+      folderState(dir) == before) {
+    std::error_code ignored;
+    const fs::space_info space = fs::space(dir, ignored);
+    std::fprintf(stderr,
+                 "note: under %sthe run ended with status %d and wrote nothing "
+                 "(%llu MB free in its folder); running it again\n",
+                 runnerPrefix().c_str(), run.status,
+                 static_cast<unsigned long long>(space.available / (1024 * 1024)));
+    run = runOnce(dir, args, setup);
   }
   return run;
 }
