@@ -186,7 +186,7 @@ ToolRun runTool(const std::string& dir, const std::vector<std::string>& args, co
                  "note: under %sthe run ended with status %d and wrote nothing "
                  "(%llu MB free in its folder); running it again\n",
                  runnerPrefix().c_str(), run.status,
-                 static_cast<unsigned long long>(space.available / (1024 * 1024)));
+                 static_cast<unsigned long long>(space.available >> 20));
     run = runOnce(dir, args, setup);
   }
   return run;
