@@ -150,7 +150,7 @@ ToolRun runOnce(const std::string& dir, const std::vector<std::string>& args, co
 }
 
 /// Every name under `dir` with its size and time, in order: what a run changed there.
-std::string folderState(const std::string& dir) {
+std::vector<std::string> folderState(const std::string& dir) {
   std::vector<std::string> entries;
   std::error_code error;
   for (fs::recursive_directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
@@ -160,18 +160,14 @@ std::string folderState(const std::string& dir) {
     entries.push_back(it->path().string() + " " + std::to_string(size) + " " + std::to_string(time));
   }
   std::sort(entries.begin(), entries.end());
-  std::string state;
-  for (const std::string& entry : entries) {
-    state += entry + "\n";
-  }
-  return state;
+  return entries;
 }
 
 }  // namespace
 
 ToolRun runTool(const std::string& dir, const std::vector<std::string>& args, const RunSetup& setup) {
   const bool underRunner = !runnerPrefix().empty();
-  const std::string before = underRunner ? folderState(dir) : std::string();
+  const std::vector<std::string> before = underRunner ? folderState(dir) : std::vector<std::string>();
   ToolRun run = runOnce(dir, args, setup);
   // Every run of d88cut that fails says why on standard error. Wine, rarely,
   // ends a run with status 1 having written nothing at all, and the same run

@@ -67,7 +67,8 @@ struct RunSetup {
 
 // Runs d88cut with `args` in the folder `dir`, with no standard input.
 // A Windows build's CR LF line ends are given back as LF; a bare LF from it
-// is marked so that it fails any comparison.
+// is marked so that it fails any comparison. Under a runner (Wine), a run
+// that fails having written nothing and changed nothing is made once more.
 ToolRun runTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunSetup& setup = {});
 
