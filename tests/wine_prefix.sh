@@ -11,10 +11,13 @@ wine=/usr/lib/wine/wine64
 wineserver=$(dirname "$wine")/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 export WINEDEBUG=-all
+# The prefix wine_start made; a WINEPREFIX from the caller's environment is
+# never stopped or removed.
+wine_prefix_made=
 
 wine_start() {
-  WINEPREFIX=$(mktemp -d)
-  export WINEPREFIX
+  wine_prefix_made=$(mktemp -d)
+  export WINEPREFIX=$wine_prefix_made
   # One server for every run: else each run may start one while the last is
   # still going away.
   "$wineserver" -p
@@ -24,14 +27,15 @@ wine_start() {
 }
 
 wine_stop() {
-  [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
+  [ -n "$wine_prefix_made" ] && [ -d "$wine_prefix_made" ] || return 0
+  export WINEPREFIX=$wine_prefix_made
   # Debian's Wine names its socket folder, under the temporary folder, in the prefix.
   local sockets
-  sockets=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
+  sockets=$(cat "$wine_prefix_made/wineserver" 2>/dev/null || true)
   # The server writes the prefix for the last time before it goes.
   "$wineserver" -k 2>/dev/null || true
   "$wineserver" -w 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "$wine_prefix_made"
   case $sockets in
     wine-??????) rm -rf "${TMPDIR:-/tmp}/$sockets" ;;
   esac
